@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Valtyp needs to build, test and run.
+# Does nothing when they are all present already.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev libgl-dev
+  libgmp-dev libpcre2-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libudev-dev libx11-dev libxtst-dev libxkbfile-dev
+  libfluidsynth-dev timgm6mb-soundfont
+  xvfb x11-xkb-utils x11-utils xkb-data
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

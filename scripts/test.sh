@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what the project needs, builds every target with the sanitizers
+# and runs the whole test suite. Starts its own X server for the typing tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+build=build/test
+cmake -S . -B "$build" -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALTYP_SANITIZE=ON -DVALTYP_WERROR=ON
+cmake --build "$build" -j"$(nproc)"
+
+# shellcheck source=scripts/xvfb.sh
+source scripts/xvfb.sh
+start_xvfb
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace Serialio {
+
+// Every failing line operation raises this; callers show what() unchanged.
+class IOException : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace Serialio

@@ -1,0 +1,15 @@
+#pragma once
+// Reading the numbers users type into text settings.
+
+#include "config/Decimal.h"
+
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+// A decimal integer with an optional sign that fits 32 bits; no blanks.
+std::optional<std::int32_t> parseWholeNumber(QStringView text);
+
+// An exact decimal number (sign, digits, one point, exponent); no blanks.
+std::optional<Decimal> parseDecimal(QStringView text);

@@ -44,10 +44,37 @@ inline constexpr auto configBundle = std::to_array<std::string_view>({
     // connect mode
     "manual",
     "auto",
+    // instrument names
+    "generic",
+    "barcode_numeric",
+    "barcode_alphanumeric",
+    "barcode_alphanumeric_complete",
+    "adam_azextra_weight",
+    "adam_gbc_gfc_weight",
+    "adam_gbc_gfc_pcs",
+    "kern_rpb_weight",
+    // instrument help texts
+    "generic.defaultMessage",
+    "barcode_numeric.defaultMessage",
+    "barcode_alphanumeric.defaultMessage",
+    "barcode_alphanumeric_complete.defaultMessage",
+    "aandd.em.defaultmessage",
+    "adam_azextra.defaultMessage",
+    "adam_cbk.defaultMessage",
+    "adam_cpwplus.defaultMessage",
+    "adam_hcb.defaultMessage",
+    "kern_rpb.defaultMessage",
+    "myweigh_hd.defaultMessage",
+    "sartorius.defaultMessage",
 });
 
 // Messages of the acquisition worker and the keystroke engine.
-inline constexpr std::array<std::string_view, 0> workerBundle{};
+inline constexpr auto workerBundle = std::to_array<std::string_view>({
+    // keystroke engine
+    "cannot_type",
+    // acquisition
+    "unsent.data",
+});
 
 struct BundleKeyList {
     std::string_view baseName;

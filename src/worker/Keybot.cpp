@@ -1,0 +1,254 @@
+#include "worker/Keybot.h"
+
+#include "config/ResourceBundle.h"
+#include "worker/WeightWorkerView.h"
+
+#include <condition_variable>
+#include <deque>
+#include <iostream>
+#include <mutex>
+#include <optional>
+
+using ConfigHelper::KeyboardType;
+using ConfigHelper::KeyCodes;
+using ConfigHelper::KeyMapType;
+
+namespace {
+
+class TextQueue {
+  public:
+    void put(QString text) {
+        {
+            std::lock_guard lock(mutex_);
+            texts_.push_back(std::move(text));
+        }
+        waiting_.notify_one();
+    }
+
+    // The next text; none when a stop is requested while waiting.
+    std::optional<QString> take(std::stop_token stop) {
+        std::unique_lock lock(mutex_);
+        if (!waiting_.wait(lock, stop, [this] { return !texts_.empty(); })) return std::nullopt;
+        QString text = std::move(texts_.front());
+        texts_.pop_front();
+        return text;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable_any waiting_;
+    std::deque<QString> texts_;
+};
+
+TextQueue& queue() {
+    static TextQueue texts;
+    return texts;
+}
+
+QString cannotTypeText() {
+    return ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle"))
+        .getString(QStringLiteral("cannot_type"));
+}
+
+}  // namespace
+
+Keybot::Keybot(keys::KeyGenerator& keys, WeightWorkerView* view, KeyMapType keyMapType,
+               KeyboardType keyboardType, int everyXValues, int endWith2, int endWith,
+               int startWith, int keyDelay)
+    : keys_(keys),
+      view_(view),
+      cannotType_(cannotTypeText()),
+      keyboardType_(Options<KeyboardType>::name(keyboardType)),
+      keyMap_(ConfigHelper::getKeymap(keyboardType, keyMapType)),
+      keyDelay_(keyDelay),
+      startWith_(startWith),
+      endWith_(endWith),
+      endWith2_(endWith2),
+      everyXValues_(everyXValues) {}
+
+Keybot::Keybot(keys::KeyGenerator& keys, KeyboardType keyboardType, int keyDelay)
+    : Keybot(keys, nullptr, KeyMapType::ALPHANUMERIC_COMPLETE, keyboardType, 0, 0, 0, 0, keyDelay) {
+    std::cerr << "Keybot constructor - for testing purposes only" << std::endl;
+}
+
+Keybot::~Keybot() {
+    stop();
+}
+
+void Keybot::add(const QString& text) {
+    if (!text.isEmpty()) queue().put(text);
+}
+
+void Keybot::start() {
+    stop();
+    thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+}
+
+void Keybot::stop() {
+    if (!thread_.joinable()) return;
+    thread_.request_stop();
+    thread_.join();
+}
+
+void Keybot::run(std::stop_token stop) {
+    stop_ = stop;
+    while (!stop.stop_requested()) {
+        const auto text = queue().take(stop);
+        if (!text) break;
+        typeStart();
+        typeString(*text);
+        typeEnd();
+    }
+    stop_ = {};
+}
+
+void Keybot::typeStart() {
+    if (startWith_ > 0) tapKey(startWith_);
+}
+
+void Keybot::typeString(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t character = text[i].unicode();
+        if (QChar::isHighSurrogate(character) && i + 1 < text.size() &&
+            text[i + 1].isLowSurrogate()) {
+            character = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        typeCharacter(character);
+    }
+}
+
+void Keybot::typeEnd() {
+    if (everyXValues_ > 1 && ++numCounter_ == everyXValues_) {
+        numCounter_ = 0;
+        if (endWith2_ > 0) tapKey(endWith2_);
+        return;
+    }
+    if (endWith_ > 0) tapKey(endWith_);
+}
+
+void Keybot::typeCharacter(char32_t character) {
+    const KeyCodes* codes = keyMap_.find(character);
+    if (codes == nullptr) return reportCannotType(character);
+    if (ConfigHelper::isAltCode(*codes)) return typeAltCode(character, *codes);
+    typeChord(*codes);
+}
+
+// Keys go down in order and up in reverse. A Space after the first key
+// waits until the chord is released: after a dead key it makes the accent
+// appear by itself.
+void Keybot::typeChord(const KeyCodes& codes) {
+    auto deferred = [&](std::size_t i) { return i > 0 && codes[i] == KeyCode::Space; };
+    bool spaceDeferred = false;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (deferred(i)) {
+            spaceDeferred = true;
+            continue;
+        }
+        pressKey(codes[i]);
+    }
+    for (std::size_t i = codes.size(); i-- > 0;) {
+        if (!deferred(i)) releaseKey(codes[i]);
+    }
+    if (spaceDeferred) typeDeferredSpace();
+}
+
+void Keybot::typeDeferredSpace() {
+    try {
+        keys_.press(KeyCode::Space);
+        pause();
+        keys_.release(KeyCode::Space);
+        pause();
+    } catch (const keys::KeyRefused& refusal) {
+        report(QStringLiteral("Deadkey error: ") + QString::fromStdString(refusal.what()),
+               QStringLiteral("Deadkey error"), refusal.what());
+    }
+}
+
+// Alt held while the character's number is typed on the keypad.
+void Keybot::typeAltCode(char32_t character, const KeyCodes& codes) {
+    bool altDown = false;
+    try {
+        keys_.press(KeyCode::Alt);
+        altDown = true;
+        pause();
+        for (std::size_t i = 1; i < codes.size(); ++i) {
+            keys_.press(codes[i]);
+            pause();
+            keys_.release(codes[i]);
+            pause();
+        }
+        altDown = false;
+        keys_.release(KeyCode::Alt);
+        pause();
+    } catch (const keys::KeyRefused& refusal) {
+        const QString number = QString::number(character);
+        report(QStringLiteral("Error pressing ALT key for %1 on %2 keyboard: %3")
+                   .arg(number, keyboardType_, QString::fromStdString(refusal.what())),
+               QStringLiteral("Error pressing/releasing ALT key for : ") + number, refusal.what());
+        // A held Alt would turn every later key into a shortcut.
+        if (altDown) {
+            try {
+                keys_.release(KeyCode::Alt);
+            } catch (const keys::KeyRefused&) {
+                // Reported once already.
+            }
+        }
+    }
+    pause();
+}
+
+void Keybot::tapKey(int code) {
+    pressKey(code);
+    try {
+        keys_.release(code);
+    } catch (const keys::KeyRefused& refusal) {
+        report(
+            QStringLiteral("Error releasing key %1 on %2 keyboard: %3")
+                .arg(QString::number(code), keyboardType_, QString::fromStdString(refusal.what())),
+            QStringLiteral("Error on releasing: ") + QString::number(code), refusal.what());
+    }
+}
+
+void Keybot::pressKey(int code) {
+    try {
+        keys_.press(code);
+    } catch (const keys::KeyRefused& refusal) {
+        report(
+            QStringLiteral("Error pressing key %1 on %2 keyboard: %3")
+                .arg(QString::number(code), keyboardType_, QString::fromStdString(refusal.what())),
+            QStringLiteral("Error on pressing: ") + QString::number(code), refusal.what());
+    }
+    pause();
+}
+
+void Keybot::releaseKey(int code) {
+    try {
+        keys_.release(code);
+    } catch (const keys::KeyRefused& refusal) {
+        report(
+            QStringLiteral("Error releasing key %1 on %2 keyboard: %3")
+                .arg(QString::number(code), keyboardType_, QString::fromStdString(refusal.what())),
+            QStringLiteral("Error on releasing: ") + QString::number(code), refusal.what());
+    }
+    pause();
+}
+
+void Keybot::pause() {
+    keys_.pause(keyDelay_, stop_);
+}
+
+void Keybot::reportCannotType(char32_t character) {
+    if (view_ == nullptr) return;
+    const bool printable = character >= 32 && character <= 126;
+    view_->logImportantEvent(printable ? cannotType_ + QChar(static_cast<char16_t>(character))
+                                       : cannotType_ + u'<' + QString::number(character) + u'>');
+}
+
+// To the view, or without one to standard error with what failed.
+void Keybot::report(const QString& viewText, const QString& consoleText, const char* failure) {
+    if (view_ != nullptr) return view_->logImportantEvent(viewText);
+    std::cerr << consoleText.toStdString() << '\n';
+    if (failure != nullptr) std::cerr << "keys::KeyRefused: " << failure << '\n';
+    std::cerr.flush();
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The keystroke engine: types each output text into whichever application
+// has the keyboard focus, framed by a start key and a terminator, on a thread
+// of its own so that acquisition never waits for typing.
+
+#include "config/KeyMaps.h"
+#include "config/OutputOptions.h"
+#include "platform/keys/KeyGenerator.h"
+
+#include <QString>
+
+#include <chrono>
+#include <stop_token>
+#include <thread>
+
+class WeightWorkerView;
+
+class Keybot {
+  public:
+    // Key codes 0 mean no key. X (everyXValues) of 0 or 1 means every text
+    // ends with endWith; otherwise every X-th ends with endWith2 instead.
+    // The view may be null; problems then go to standard error.
+    Keybot(keys::KeyGenerator& keys, WeightWorkerView* view, ConfigHelper::KeyMapType keyMapType,
+           ConfigHelper::KeyboardType keyboardType, int everyXValues, int endWith2, int endWith,
+           int startWith, int keyDelay);
+    // For tests only: no view, the complete character set, no framing keys.
+    Keybot(keys::KeyGenerator& keys, ConfigHelper::KeyboardType keyboardType, int keyDelay);
+    ~Keybot();
+
+    Keybot(const Keybot&) = delete;
+    Keybot& operator=(const Keybot&) = delete;
+
+    // Queues a text for typing; empty texts are dropped. Never blocks. The
+    // queue is one for the whole process, whichever engine types from it.
+    void add(const QString& text);
+
+    // Runs the typing loop on the engine's own thread; stop() ends it and
+    // waits for it. A text being typed when the stop comes is finished
+    // without pauses, so no value is left half-typed.
+    void start();
+    void stop();
+
+    // The typing loop: takes texts from the queue and types them until a
+    // stop is requested.
+    void run(std::stop_token stop);
+
+    // The three steps of typing one text.
+    void typeStart();
+    void typeString(const QString& text);
+    void typeEnd();
+
+  private:
+    void typeCharacter(char32_t character);
+    void typeChord(const ConfigHelper::KeyCodes& codes);
+    void typeDeferredSpace();
+    void typeAltCode(char32_t character, const ConfigHelper::KeyCodes& codes);
+    void tapKey(int code);
+    void pressKey(int code);
+    void releaseKey(int code);
+    void pause();
+
+    void reportCannotType(char32_t character);
+    void report(const QString& viewText, const QString& consoleText, const char* failure = nullptr);
+
+    keys::KeyGenerator& keys_;
+    WeightWorkerView* view_;
+    QString cannotType_;
+    QString keyboardType_;
+    ConfigHelper::KeyMap keyMap_;
+    std::chrono::milliseconds keyDelay_;
+    int startWith_;
+    int endWith_;
+    int endWith2_;
+    int everyXValues_;
+    int numCounter_ = 0;
+    std::stop_token stop_;  // of the running loop: pauses end early once it is requested
+    std::jthread thread_;
+};

@@ -1,0 +1,55 @@
+#pragma once
+// A worker view that keeps what it is told, for checking reports made from
+// any thread.
+
+#include "worker/DataLine.h"
+#include "worker/WeightWorkerView.h"
+
+#include <QStringList>
+
+#include <mutex>
+
+class RecordingView : public WeightWorkerView {
+  public:
+    void logEvent(const QString& text) override {
+        std::lock_guard lock(mutex_);
+        events_ << text;
+    }
+    void logImportantEvent(const QString& text) override {
+        std::lock_guard lock(mutex_);
+        importantEvents_ << text;
+    }
+    void setConnectedInGUI(bool connected) override {
+        std::lock_guard lock(mutex_);
+        connected_ = connected;
+    }
+    void update(DataLine& record) override {
+        std::lock_guard lock(mutex_);
+        records_ << record.getProcessedData();
+    }
+
+    QStringList events() const {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    QStringList importantEvents() const {
+        std::lock_guard lock(mutex_);
+        return importantEvents_;
+    }
+    bool connected() const {
+        std::lock_guard lock(mutex_);
+        return connected_;
+    }
+    // The processed data of every record received.
+    QStringList records() const {
+        std::lock_guard lock(mutex_);
+        return records_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    QStringList events_;
+    QStringList importantEvents_;
+    QStringList records_;
+    bool connected_ = false;
+};

@@ -110,3 +110,13 @@ std::optional<RecordPattern::Match> RecordPattern::searchLatin1(const char* data
     if (group >= rc || start == PCRE2_UNSET) return Match{std::nullopt};
     return Match{QString::fromLatin1(data + start, static_cast<qsizetype>(end - start))};
 }
+
+QString extractValue(const RecordPattern& pattern, QStringView record, int group) {
+    const auto match = pattern.search(record, group);
+    if (!match) return {};
+    if (!match->group) {
+        throw std::invalid_argument(
+            QStringLiteral("Group %1 took no part in the match").arg(group).toStdString());
+    }
+    return *match->group;
+}

@@ -52,3 +52,9 @@ private:
     explicit RecordPattern(std::unique_ptr<Resources> resources);
     std::unique_ptr<Resources> r_;
 };
+
+// The value of a record: the text of `group` in the first match anywhere in
+// it, or the empty text when nothing matches. The one extraction rule that
+// every part of the program uses. Throws std::invalid_argument when the group
+// took no part in the match, besides what search() throws.
+QString extractValue(const RecordPattern& pattern, QStringView record, int group);

@@ -16,8 +16,7 @@ TEST_P(CatalogueSamples, EveryRecordYieldsItsValue) {
     const Instrument instrument = GetParam();
     const RecordPattern pattern = RecordPattern::compile(getPattern(instrument));
     for (const auto& [record, expected] : getTestStrings(instrument)) {
-        const auto match = pattern.search(record, getCaptureGroup(instrument));
-        const QString value = match && match->group ? *match->group : QString();
+        const QString value = extractValue(pattern, record, getCaptureGroup(instrument));
         EXPECT_EQ(value.toStdString(), expected.toStdString())
             << "record: " << record.toStdString();
     }

@@ -1,0 +1,72 @@
+#include "worker/RecordProcessor.h"
+
+#include "config/Config.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <typeinfo>
+
+using namespace ConfigHelper;
+
+namespace {
+
+Instrument instrumentOf(const Config& config) {
+    return config.getInstrument().value_or(Options<Instrument>::getDefault());
+}
+
+QString expressionOf(const Config& config) {
+    const QString& custom = config.getCustomRegEx();
+    return custom.isEmpty() ? getPattern(instrumentOf(config)) : custom;
+}
+
+bool isRegexWhitespace(QChar c) {
+    const char16_t u = c.unicode();
+    return u == ' ' || u == '\t' || u == '\n' || u == 0x0B || u == '\f' || u == '\r';
+}
+
+QString withoutWhitespace(const QString& value) {
+    QString joined;
+    joined.reserve(value.size());
+    for (QChar c : value) {
+        if (!isRegexWhitespace(c)) joined += c;
+    }
+    return joined;
+}
+
+}  // namespace
+
+RecordProcessor::RecordProcessor(const Config& config)
+    : pattern_(RecordPattern::compile(expressionOf(config))),
+      group_(getCaptureGroup(instrumentOf(config))),
+      text_(ConfigHelper::isTextInstrument(instrumentOf(config))),
+      editor_(config),
+      remover_(config),
+      removing_(!config.getRemoveCharacters().isEmpty()) {
+    // Text instruments always take the first group, whatever the catalogue says.
+    if (text_) {
+        group_ = 1;
+    } else {
+        formatter_.emplace(NumberFormatter::fromConfig(config));
+    }
+}
+
+QString RecordProcessor::process(QStringView record) {
+    QString value = editor_.edit(extractValue(pattern_, record, group_));
+    if (removing_) value = remover_.removeCharacters(value);
+    if (text_) return value;
+    value = withoutWhitespace(value);
+    if (value.isEmpty()) return {};
+    return formatter_->format(value);
+}
+
+QString describeError(const std::exception& error) {
+    const char* mangled = typeid(error).name();
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> demangled(
+        abi::__cxa_demangle(mangled, nullptr, nullptr, &status), &std::free);
+    const QString type = QString::fromLatin1(status == 0 ? demangled.get() : mangled);
+    return type + QStringLiteral(": ") + QString::fromLocal8Bit(error.what());
+}

@@ -1,0 +1,165 @@
+#include "config/Config.h"
+#include "worker/DataLine.h"
+#include "worker/RecordFramer.h"
+#include "worker/RecordProcessor.h"
+
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+using namespace ConfigHelper;
+
+namespace {
+
+Config configFor(Instrument instrument) {
+    Config c;
+    c.setInstrument(instrument);
+    return c;
+}
+
+QString process(const Config& c, const QString& record) { return RecordProcessor(c).process(record); }
+
+}  // namespace
+
+TEST(RecordProcessor, NumberRecordThroughTheWholePipeline) {
+    EXPECT_EQ(process(configFor(Instrument::AND), "ST, +00012.34 kg\r\n"), "12.34");
+    EXPECT_EQ(process(configFor(Instrument::GENERIC), "ST, +00012.34 kg\r"), "12.34");
+    EXPECT_EQ(process(configFor(Instrument::KERN_MPS), "N  60.24 kg\n"), "60.24");
+    // Blanks inside the value join up once whitespace is removed.
+    EXPECT_EQ(process(configFor(Instrument::ADAM_AZEXTRA_WEIGHT), "   1.234kg\r\n"), "1.234");
+    EXPECT_EQ(process(configFor(Instrument::ADAM_CPWPLUS), "G/W:+ 60.24   kg\n"), "60.24");
+    EXPECT_EQ(process(configFor(Instrument::GENERIC), "- 12.5 kg\r"), "-12.5");
+}
+
+TEST(RecordProcessor, RecordsWithoutAValueGiveAnEmptyOutput) {
+    EXPECT_EQ(process(configFor(Instrument::AND), "ST, 12345,67 kg\r\n"), "");
+    EXPECT_EQ(process(configFor(Instrument::GENERIC), "\r"), "");
+    EXPECT_EQ(process(configFor(Instrument::GENERIC), ""), "");
+}
+
+TEST(RecordProcessor, LeftOverLineFeedDefeatsAnAnchoredPattern) {
+    // Framed at CR, a CRLF instrument's LF starts the next record.
+    EXPECT_EQ(process(configFor(Instrument::KERN_RPB), "N:    0.404 kg\r"), "0.404");
+    EXPECT_EQ(process(configFor(Instrument::KERN_RPB), "\nN:    0.404 kg\r"), "");
+}
+
+TEST(RecordProcessor, CustomExpressionReplacesThePatternButNotTheGroup) {
+    Config c = configFor(Instrument::AND);
+    c.setCustomRegEx("Wt=([0-9.]+)");
+    EXPECT_EQ(process(c, "Wt=3.5 +9\r\n"), "3.5");
+    c.setCustomRegEx("(a)|(b)");
+    EXPECT_THROW(process(c, "b\r"), std::invalid_argument);  // group 1 took no part
+    c.setCustomRegEx("([");
+    EXPECT_THROW(RecordProcessor{c}, std::invalid_argument);  // a set-up error
+}
+
+TEST(RecordProcessor, EditingAndRemovalComeBeforeWhitespaceRemoval) {
+    Config c = configFor(Instrument::AND);
+    c.setEditOperation(EditOperation::REMOVE);
+    c.setEditPosition(EditPosition::FIRST);
+    c.setEditNumCharacters("1");
+    EXPECT_EQ(process(c, "ST, +00012.34 kg\r\n"), "12.34");
+    c.setEditNumCharacters("");
+    c.setRemoveCharacters("0");
+    EXPECT_EQ(process(c, "ST, +00012.30 kg\r\n"), "12.3");
+}
+
+TEST(RecordProcessor, NumericSettingsApply) {
+    Config c = configFor(Instrument::AND);
+    c.setMathOperation(MathOperation::MULTIPLY);
+    c.setMathOperand("1000");
+    c.setDecimalPlaces("0");
+    c.setDecimalSeparator(DecimalSeparator::COMMA);
+    EXPECT_EQ(process(c, "ST, +00012.3456 kg\r\n"), "12346");
+    c.setMathOperation(MathOperation::NONE);
+    c.setDecimalPlaces("1");
+    EXPECT_EQ(process(c, "ST, -00012.35 kg\r\n"), "-12,4");
+}
+
+TEST(RecordProcessor, ValuesThatAreNoNumberAreProcessingErrors) {
+    Config c = configFor(Instrument::GENERIC);
+    c.setCustomRegEx("V=(\\S+)");
+    EXPECT_THROW(process(c, "V=1.2.3\r"), std::invalid_argument);
+    c.setCustomRegEx("(a+)+c");
+    EXPECT_THROW(process(c, QString(40, u'a') + QStringLiteral("bc\r")), MatchLimitError);
+}
+
+TEST(RecordProcessor, TextInstrumentsKeepBlanksAndSkipNumbers) {
+    EXPECT_EQ(process(configFor(Instrument::BARCODE_ALPHA_COMPLETE), "AB 12.50 x\r"), "AB 12.50 x");
+    EXPECT_EQ(process(configFor(Instrument::BARCODE), "00123\r"), "00123");
+    EXPECT_EQ(process(configFor(Instrument::BARCODE_ALPHA), "abc XY7\r"), "XY7");
+    Config c = configFor(Instrument::BARCODE_ALPHA_COMPLETE);
+    c.setDecimalPlaces("0");
+    c.setMathOperation(MathOperation::MULTIPLY);
+    c.setMathOperand("2");
+    c.setRemoveCharacters("-");
+    EXPECT_EQ(process(c, "12.5-x y\r"), "12.5x y");
+}
+
+TEST(RecordProcessor, ErrorDescriptionsNameTheType) {
+    const std::invalid_argument error("Not a decimal number: \"x\"");
+    EXPECT_EQ(describeError(error), "std::invalid_argument: Not a decimal number: \"x\"");
+}
+
+TEST(RecordFramer, OnlyTheTerminatorClosesARecord) {
+    RecordFramer framer(13);
+    QStringList records;
+    for (char c : std::string("ST,+1\r\nST,+2\r")) {
+        if (framer.add(static_cast<unsigned char>(c)) == RecordFramer::Step::Complete) {
+            records << framer.buffer();
+            framer.clear();
+        }
+    }
+    EXPECT_EQ(records, QStringList({"ST,+1\r", "\nST,+2\r"}));
+    EXPECT_TRUE(framer.isEmpty());
+}
+
+TEST(RecordFramer, AnEndlessRecordIsGivenUpAtTheLimit) {
+    RecordFramer framer(10, 8);
+    int overflows = 0;
+    for (int i = 0; i < 20; ++i) {
+        if (framer.add('x') == RecordFramer::Step::Overflow) {
+            EXPECT_EQ(framer.buffer(), QString(8, u'x'));
+            framer.clear();
+            ++overflows;
+        }
+    }
+    EXPECT_EQ(overflows, 2);
+    EXPECT_EQ(framer.buffer().size(), 4);
+    EXPECT_EQ(framer.add(10), RecordFramer::Step::Complete);
+}
+
+TEST(RecordProcessor, RandomRecordsYieldAValueOrAnError) {
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> length(0, 80);
+    const char* interesting = "0123456789+-.,eE \t\r\n";
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(std::strlen(interesting)) - 1);
+    int values = 0;
+    int errors = 0;
+    for (Instrument instrument : Options<Instrument>::values()) {
+        Config c = configFor(instrument);
+        c.setDecimalPlaces("2");
+        c.setRemoveCharacters("x");
+        RecordProcessor processor(c);
+        for (int n = 0; n < 300; ++n) {
+            QString record;
+            const int len = length(random);
+            for (int i = 0; i < len; ++i) {
+                // Mostly number-like characters, so that the patterns match often.
+                record += QChar(char16_t(random() % 3 ? interesting[pick(random)] : byte(random)));
+            }
+            try {
+                if (!processor.process(record).isEmpty()) ++values;
+            } catch (const std::exception&) {
+                ++errors;
+            }
+        }
+    }
+    EXPECT_GT(values, 1000);  // the generator does reach the numeric path
+    SUCCEED() << values << " values, " << errors << " errors";
+}

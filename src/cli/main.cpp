@@ -1,0 +1,35 @@
+// valtyp-cli: headless access to what the window does.
+
+#include "cli/Commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+constexpr Command commands[] = {
+    {"extract", "extract --instrument NAME [--set key=value]... [--json]  < records", runExtract},
+    {"samples", "samples", runSamples},
+};
+
+int usage() {
+    std::fputs("usage: valtyp-cli COMMAND [options]\ncommands:\n", stderr);
+    for (const Command& c : commands) std::fprintf(stderr, "  %s\n", c.usage);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) return usage();
+    const QString name = args.at(1);
+    args.remove(0, 2);
+    for (const Command& c : commands) {
+        if (name == QLatin1StringView(c.name)) return c.run(args);
+    }
+    return usage();
+}

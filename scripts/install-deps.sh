@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgmp-dev libpcre2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libudev-dev libx11-dev libxtst-dev libxkbfile-dev
+  libudev-dev libx11-dev libxtst-dev libxi-dev libxkbfile-dev libxkbcommon-dev
   libfluidsynth-dev timgm6mb-soundfont
   xvfb x11-xkb-utils x11-utils xkb-data
 )

@@ -10,20 +10,28 @@
 //                without "Key_", e.g. Return, Enter, Tab, Right, Down,
 //                Delete, F1
 //
-// Modifier keys and dead keys report nothing by themselves. The program
-// ends when its standard input reaches its end or reads the line "quit".
-// Needs a real X display: run it with QT_QPA_PLATFORM=xcb.
+// Modifier keys and dead keys report nothing by themselves. Dead keys are
+// composed here, with the system's compose table for the locale, strictly in
+// the order the keys arrive: Qt's own input method hands composed characters
+// over ahead of plain keys that came in the same burst, which would make a
+// fast typist look out of order.
+//
+// The program ends when its standard input reaches its end or reads the line
+// "quit". Needs a real X display: run it with QT_QPA_PLATFORM=xcb.
 
 #include <QApplication>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMetaEnum>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <xkbcommon/xkbcommon-compose.h>
+
 #include <unistd.h>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -61,6 +69,67 @@ QString keyName(int key) {
     return QString::fromLatin1(name).mid(4);  // without "Key_"
 }
 
+// Dead-key sequences, as X clients compose them.
+class Composer {
+  public:
+    Composer() {
+        const char* locale = firstSet({"LC_ALL", "LC_CTYPE", "LANG"});
+        context_.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+        if (context_) {
+            table_.reset(xkb_compose_table_new_from_locale(context_.get(), locale,
+                                                           XKB_COMPOSE_COMPILE_NO_FLAGS));
+        }
+        if (table_) state_.reset(xkb_compose_state_new(table_.get(), XKB_COMPOSE_STATE_NO_FLAGS));
+        if (!state_) std::fprintf(stderr, "typing-target: no compose table for %s\n", locale);
+    }
+
+    enum class Outcome { Plain, Swallowed, Composed };
+
+    // Feeds a pressed key; a composed character is left in `text`.
+    Outcome feed(quint32 keysym, QString& text) {
+        if (!state_ || xkb_compose_state_feed(state_.get(), keysym) == XKB_COMPOSE_FEED_IGNORED) {
+            return Outcome::Plain;
+        }
+        switch (xkb_compose_state_get_status(state_.get())) {
+            case XKB_COMPOSE_COMPOSING:
+                return Outcome::Swallowed;
+            case XKB_COMPOSE_COMPOSED: {
+                char utf8[64];
+                xkb_compose_state_get_utf8(state_.get(), utf8, sizeof utf8);
+                xkb_compose_state_reset(state_.get());
+                text = QString::fromUtf8(utf8);
+                return Outcome::Composed;
+            }
+            case XKB_COMPOSE_CANCELLED:
+                xkb_compose_state_reset(state_.get());
+                return Outcome::Swallowed;
+            case XKB_COMPOSE_NOTHING:
+                break;
+        }
+        return Outcome::Plain;
+    }
+
+  private:
+    static const char* firstSet(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            const char* value = std::getenv(name);
+            if (value != nullptr && *value != '\0') return value;
+        }
+        return "C";
+    }
+
+    template <auto release>
+    struct Releaser {
+        template <class T>
+        void operator()(T* p) const {
+            release(p);
+        }
+    };
+    std::unique_ptr<xkb_context, Releaser<xkb_context_unref>> context_;
+    std::unique_ptr<xkb_compose_table, Releaser<xkb_compose_table_unref>> table_;
+    std::unique_ptr<xkb_compose_state, Releaser<xkb_compose_state_unref>> state_;
+};
+
 class Field : public QPlainTextEdit {
   public:
     Field() {
@@ -73,20 +142,24 @@ class Field : public QPlainTextEdit {
     bool focusNextPrevChild(bool) override { return false; }
 
     void keyPressEvent(QKeyEvent* event) override {
+        QString composed;
+        switch (composer_.feed(event->nativeVirtualKey(), composed)) {
+            case Composer::Outcome::Swallowed:
+                return;
+            case Composer::Outcome::Composed:
+                reportText(composed);
+                insertPlainText(composed);
+                return;
+            case Composer::Outcome::Plain:
+                break;
+        }
         const QString text = event->text();
-        const bool printable = !text.isEmpty() && isPrintable(text.front().unicode());
-        if (printable) {
+        if (!text.isEmpty() && isPrintable(text.front().unicode())) {
             reportText(text);
         } else if (!isSilentKey(event->key())) {
             report(QStringLiteral("key ") + keyName(event->key()));
         }
         QPlainTextEdit::keyPressEvent(event);
-    }
-
-    // Characters composed from dead keys arrive through the input method.
-    void inputMethodEvent(QInputMethodEvent* event) override {
-        if (!event->commitString().isEmpty()) reportText(event->commitString());
-        QPlainTextEdit::inputMethodEvent(event);
     }
 
     void focusInEvent(QFocusEvent* event) override {
@@ -109,11 +182,15 @@ class Field : public QPlainTextEdit {
         }
         QTimer::singleShot(20, this, [this] { announceWhenActive(); });
     }
+
+    Composer composer_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every key reaches the field as it is; composing is ours (see above).
+    qputenv("QT_IM_MODULE", "none");
     QApplication app(argc, argv);
     Field field;
     field.setWindowTitle(QStringLiteral("typing-target"));

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <memory>
 #include <new>
@@ -86,8 +87,12 @@ int RecordPattern::captureCount() const {
 }
 
 std::optional<RecordPattern::Match> RecordPattern::search(QStringView record, int group) const {
-    // Records hold one character per byte, so Latin-1 is lossless here.
-    const QByteArray bytes = record.toLatin1();
+    // Records hold one character per byte, so Latin-1 is lossless here; most
+    // records are short enough to stay on the stack.
+    QVarLengthArray<char, 256> bytes(record.size());
+    for (qsizetype i = 0; i < record.size(); ++i) {
+        bytes[i] = static_cast<char>(record[i].unicode());
+    }
     return searchLatin1(bytes.constData(), static_cast<std::size_t>(bytes.size()), group);
 }
 

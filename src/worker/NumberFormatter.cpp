@@ -2,23 +2,31 @@
 
 #include "config/Config.h"
 
+#include <QVarLengthArray>
+
 #include <utility>
 
 namespace {
 
 // Sign and decimal mark as instruments write them: "," is a decimal mark, and
 // whatever stands before a minus sign (a status word, blanks) is dropped.
-QByteArray normalise(QStringView value) {
-    QString text = value.toString();
-    text.replace(u',', u'.');
-    const qsizetype minus = text.indexOf(u'-');
+// Readings are short, so this stays on the stack.
+QVarLengthArray<char, 64> normalise(QStringView value) {
+    const qsizetype minus = value.indexOf(u'-');
     if (minus >= 0) {
-        QStringView rest = QStringView(text).mid(minus + 1);
+        QStringView rest = value.mid(minus + 1);
         while (!rest.isEmpty() && rest.front().unicode() <= 32) rest = rest.mid(1);
         while (!rest.isEmpty() && rest.back().unicode() <= 32) rest.chop(1);
-        text = u'-' + rest.toString();
+        value = rest;
     }
-    return text.toLatin1();
+    QVarLengthArray<char, 64> text;
+    if (minus >= 0) text.append('-');
+    for (QChar c : value) {
+        const char16_t u = c.unicode();
+        // Anything outside Latin-1 is no digit; '?' keeps the parser refusing it.
+        text.append(u == u',' ? '.' : u > 0xFF ? '?' : static_cast<char>(u));
+    }
+    return text;
 }
 
 }  // namespace
@@ -52,7 +60,7 @@ NumberFormatter NumberFormatter::fromConfig(const Config& config) {
 }
 
 QString NumberFormatter::format(QStringView value) {
-    const QByteArray text = normalise(value);
+    const auto text = normalise(value);
     number_ = Decimal::parse(std::string_view(text.constData(), static_cast<size_t>(text.size())));
 
     if (mathEnabled_ && mathOperation_ && mathOperand_) {

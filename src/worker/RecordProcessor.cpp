@@ -4,6 +4,7 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -28,6 +29,7 @@ bool isRegexWhitespace(QChar c) {
 }
 
 QString withoutWhitespace(const QString& value) {
+    if (std::none_of(value.begin(), value.end(), isRegexWhitespace)) return value;
     QString joined;
     joined.reserve(value.size());
     for (QChar c : value) {

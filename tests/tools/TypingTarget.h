@@ -50,13 +50,20 @@ class TypingTarget {
     // then a moment longer for anything extra.
     QStringList received(qsizetype count,
                          std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-        const auto deadline = Clock::now() + timeout;
-        while (received_.size() < count && readUntil(deadline)) {
-        }
+        waitFor(count, timeout);
         const auto settle = Clock::now() + std::chrono::milliseconds(300);
         while (readUntil(settle)) {
         }
         return received_;
+    }
+
+    // Waits until at least `count` arrived; false on time-out. Nothing is
+    // taken away: received() returns these too.
+    bool waitFor(qsizetype count, std::chrono::milliseconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        while (received_.size() < count && readUntil(deadline)) {
+        }
+        return received_.size() >= count;
     }
 
     // Whether the field lost the keyboard focus after it was ready.

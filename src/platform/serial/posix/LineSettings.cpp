@@ -1,0 +1,164 @@
+#include "platform/serial/posix/LineSettings.h"
+
+#include <termios.h>
+
+#include <array>
+#include <cstdlib>
+
+#include "platform/serial/SerialDriver.h"
+#include "platform/serial/posix/ErrorText.h"
+#include "platform/serial/posix/Termios2Rate.h"
+
+namespace posixserial {
+
+namespace {
+
+struct RateCode {
+    int rate;
+    speed_t code;
+};
+
+constexpr std::array<RateCode, 15> kTableRates = {{{110, B110},
+                                                   {150, B150},
+                                                   {300, B300},
+                                                   {600, B600},
+                                                   {1200, B1200},
+                                                   {2400, B2400},
+                                                   {4800, B4800},
+                                                   {9600, B9600},
+                                                   {19200, B19200},
+                                                   {38400, B38400},
+                                                   {57600, B57600},
+                                                   {115200, B115200},
+                                                   {230400, B230400},
+                                                   {460800, B460800},
+                                                   {921600, B921600}}};
+
+constexpr int kMaxIndex = 30;
+constexpr int kHandshakeDsrDtr = 3;
+constexpr int kHardIn = 0x10, kHardOut = 0x20, kSoftIn = 0x40, kSoftOut = 0x80;
+
+// Flags whose read-back value must equal what we asked for.
+constexpr tcflag_t kCheckedControl =
+    CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS | CLOCAL | CREAD | HUPCL;
+constexpr tcflag_t kCheckedInput = IXON | IXOFF | INPCK | PARMRK | IGNPAR | ISTRIP;
+
+const RateCode* tableEntry(int rate) {
+    for (const RateCode& entry : kTableRates)
+        if (entry.rate == rate) return &entry;
+    return nullptr;
+}
+
+bool setFormat(termios& t, const SerPortConfig& c) {
+    static constexpr std::array<tcflag_t, 4> sizes = {CS5, CS6, CS7, CS8};
+    if (c.dataBits < 0 || c.dataBits > 3 || c.stopBits < 0 || c.stopBits > 1) return false;
+    t.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
+    t.c_cflag |= sizes[static_cast<size_t>(c.dataBits)];
+    if (c.stopBits == 1) t.c_cflag |= CSTOPB;
+    switch (c.parity) {
+        case 0:
+            break;
+        case 1:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            t.c_cflag |= PARENB;
+            break;
+        case 3:  // mark: the parity bit is always 1
+            t.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case 4:  // space: always 0
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
+        default:
+            return false;
+    }
+    return true;
+}
+
+bool setFlowControl(termios& t, int handshake) {
+    t.c_cflag &= ~CRTSCTS;
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (handshake == kHandshakeDsrDtr) return false;  // the kernel has no DSR/DTR flow control
+    if (handshake == 1) t.c_iflag |= IXON | IXOFF;
+    if (handshake == 2) t.c_cflag |= CRTSCTS;
+    // The kernel cannot split hardware flow control by direction: either half enables both.
+    if (handshake & (kHardIn | kHardOut)) t.c_cflag |= CRTSCTS;
+    if (handshake & kSoftIn) t.c_iflag |= IXOFF;
+    if (handshake & kSoftOut) t.c_iflag |= IXON;
+    return true;
+}
+
+void setRaw(termios& t) {
+    // Errors arrive in-band as 0xFF 0x00 <byte>, a real 0xFF as 0xFF 0xFF (see RxDecoder).
+    t.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IMAXBEL);
+    t.c_iflag |= INPCK | PARMRK;
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN | NOFLSH | TOSTOP);
+    t.c_cflag &= ~HUPCL;
+    t.c_cflag |= CLOCAL | CREAD;
+    // With VMIN 0 a nonblocking read of an idle line returns 0, which looks like a hang-up.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+}
+
+bool rateWithinTolerance(int actual, int wanted) {
+    // UARTs divide a clock; 2 % off still receives reliably.
+    return std::abs(actual - wanted) * 50 <= wanted;
+}
+
+int restore(int fd, const termios& old, const std::string& why) {
+    (void)tcsetattr(fd, TCSANOW, &old);
+    setErrorText(why);
+    return SER_ERR_NOT_TAKEN;
+}
+
+}  // namespace
+
+std::optional<int> requestedRate(int bitRate) {
+    if (bitRate >= 0 && bitRate < static_cast<int>(kTableRates.size()))
+        return kTableRates[static_cast<size_t>(bitRate)].rate;
+    if (bitRate > kMaxIndex) return bitRate;
+    return std::nullopt;
+}
+
+int applyLineSettings(int fd, const SerPortConfig& config) {
+    std::optional<int> rate = requestedRate(config.bitRate);
+    if (!rate) {
+        setErrorText("no bit rate for index " + std::to_string(config.bitRate));
+        return SER_ERR_BAD_SETTING;
+    }
+    termios old{};
+    if (tcgetattr(fd, &old) != 0) return failWithErrno(SER_ERR_SYSTEM, "tcgetattr");
+    termios wanted = old;
+    setRaw(wanted);
+    if (!setFormat(wanted, config)) {
+        setErrorText("unknown character format");
+        return SER_ERR_BAD_SETTING;
+    }
+    if (!setFlowControl(wanted, config.handshake)) {
+        setErrorText("DSR/DTR flow control is not available on this system");
+        return SER_ERR_BAD_SETTING;
+    }
+    const RateCode* entry = tableEntry(*rate);
+    if (entry && (cfsetispeed(&wanted, entry->code) != 0 || cfsetospeed(&wanted, entry->code) != 0))
+        return failWithErrno(SER_ERR_SYSTEM, "cfsetspeed");
+    if (tcsetattr(fd, TCSANOW, &wanted) != 0) return failWithErrno(SER_ERR_SYSTEM, "tcsetattr");
+    if (!entry && !setCustomRate(fd, *rate)) {
+        int result = failWithErrno(SER_ERR_NOT_TAKEN, "ioctl TCSETS2");
+        (void)tcsetattr(fd, TCSANOW, &old);
+        return result;
+    }
+
+    termios got{};
+    if (tcgetattr(fd, &got) != 0) return failWithErrno(SER_ERR_SYSTEM, "tcgetattr");
+    if ((got.c_cflag & kCheckedControl) != (wanted.c_cflag & kCheckedControl))
+        return restore(fd, old, "the line did not take the character format or flow control");
+    if ((got.c_iflag & kCheckedInput) != (wanted.c_iflag & kCheckedInput))
+        return restore(fd, old, "the line did not take the input settings");
+    if (entry ? cfgetospeed(&got) != entry->code : !rateWithinTolerance(readCustomRate(fd), *rate))
+        return restore(fd, old, "the line did not take " + std::to_string(*rate) + " bit/s");
+    return SER_OK;
+}
+
+}  // namespace posixserial

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct SerPortConfig;
+
+namespace posixserial {
+
+// The bit rate in bit/s a record asks for: a table index 0..14 or a literal rate above 30.
+std::optional<int> requestedRate(int bitRate);
+
+// Puts the line into raw mode with the record's rate, character format and flow control,
+// reads the settings back and puts the old ones back when the line did not take them.
+// Returns SER_OK, SER_ERR_BAD_SETTING, SER_ERR_NOT_TAKEN or SER_ERR_SYSTEM.
+int applyLineSettings(int fd, const SerPortConfig& config);
+
+}  // namespace posixserial

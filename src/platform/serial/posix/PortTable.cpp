@@ -1,0 +1,64 @@
+#include "platform/serial/posix/PortTable.h"
+
+#include <sys/stat.h>
+
+#include "platform/serial/SerialDriver.h"
+#include "platform/serial/posix/DeviceOpen.h"
+#include "platform/serial/posix/ErrorText.h"
+
+namespace posixserial {
+
+int PortTable::freeSlot() const {
+    for (int p = 0; p < kMaxPorts; ++p)
+        if (!ports_[static_cast<size_t>(p)]) return p;
+    return -1;
+}
+
+bool PortTable::deviceOpen(dev_t device) const {
+    for (const auto& port : ports_)
+        if (port && port->device() == device) return true;
+    return false;
+}
+
+int PortTable::open(SerPortConfig& config) {
+    std::lock_guard lock(mutex_);
+    int p = freeSlot();
+    if (p < 0) {
+        setErrorText("no free port number");
+        return SER_ERR_TOO_MANY;
+    }
+    std::string path = devicePath(config);
+    // Asked before opening: our own exclusive lock would otherwise answer "in use".
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode) && deviceOpen(info.st_rdev)) {
+        setErrorText(path + " is open already");
+        return SER_ERR_ALREADY_OPEN;
+    }
+    FileDescriptor fd;
+    int result = openDevice(path, exclusive_, fd);
+    if (result != SER_OK) return result;
+    if (fstat(fd.get(), &info) != 0) return failWithErrno(SER_ERR_SYSTEM, "fstat " + path);
+    auto port = std::make_unique<PosixPort>(std::move(fd), path, info.st_rdev);
+    result = port->configure(config);
+    if (result != SER_OK) return result;
+    ports_[static_cast<size_t>(p)] = std::move(port);
+    config.port = p + 1;
+    return SER_OK;
+}
+
+int PortTable::close(int p) {
+    std::lock_guard lock(mutex_);
+    if (!find(p)) {
+        setErrorText("port " + std::to_string(p) + " is not open");
+        return SER_ERR_BAD_PORT;
+    }
+    ports_[static_cast<size_t>(p)].reset();
+    return SER_OK;
+}
+
+PosixPort* PortTable::find(int p) const {
+    if (p < 0 || p >= kMaxPorts) return nullptr;
+    return ports_[static_cast<size_t>(p)].get();
+}
+
+}  // namespace posixserial

@@ -1,0 +1,24 @@
+#include "platform/serial/posix/Termios2Rate.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+namespace posixserial {
+
+bool setCustomRate(int fd, int rate) {
+    termios2 settings{};
+    if (ioctl(fd, TCGETS2, &settings) != 0) return false;
+    settings.c_cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
+    settings.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+    settings.c_ispeed = static_cast<speed_t>(rate);
+    settings.c_ospeed = static_cast<speed_t>(rate);
+    return ioctl(fd, TCSETS2, &settings) == 0;
+}
+
+int readCustomRate(int fd) {
+    termios2 settings{};
+    if (ioctl(fd, TCGETS2, &settings) != 0) return -1;
+    return static_cast<int>(settings.c_ospeed);
+}
+
+}  // namespace posixserial

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <mutex>
+#include <thread>
+
+#include "platform/serial/SerialDriver.h"
+#include "platform/serial/posix/FileDescriptor.h"
+#include "platform/serial/posix/UdevHandles.h"
+
+namespace posixserial {
+
+// Watches for serial devices arriving or leaving and calls back on a thread of its own.
+class UdevMonitor {
+  public:
+    UdevMonitor() = default;
+    ~UdevMonitor() { stop(); }
+    UdevMonitor(const UdevMonitor&) = delete;
+    UdevMonitor& operator=(const UdevMonitor&) = delete;
+
+    // Replaces a running watch. Returns false with errorText() set when udev cannot watch.
+    bool start(SerDeviceNotification callback, void* context);
+    void stop();
+
+  private:
+    static void run(udev_monitor* monitor, int wakeFd, SerDeviceNotification callback,
+                    void* context);
+
+    std::mutex mutex_;
+    Udev udev_;
+    UdevMonitorHandle monitor_;
+    FileDescriptor wake_;
+    std::thread thread_;
+};
+
+}  // namespace posixserial

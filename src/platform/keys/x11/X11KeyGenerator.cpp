@@ -10,6 +10,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -175,9 +176,11 @@ X11KeyGenerator::Impl::~Impl() {
 void X11KeyGenerator::Impl::selectKeyboardEvents(unsigned deviceSpec) {
     Display* display = display_.get();
     const unsigned long mapChanges = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
-    XkbSelectEvents(display, deviceSpec, mapChanges, mapChanges);
-    XkbSelectEventDetails(display, deviceSpec, XkbStateNotify, XkbGroupStateMask,
-                          XkbGroupStateMask);
+    if (!XkbSelectEvents(display, deviceSpec, mapChanges, mapChanges) ||
+        !XkbSelectEventDetails(display, deviceSpec, XkbStateNotify, XkbGroupStateMask,
+                               XkbGroupStateMask)) {
+        throw std::runtime_error("XkbSelectEvents failed");
+    }
 }
 
 // A round trip makes sure every change of the key map made before this call
@@ -299,13 +302,20 @@ void X11KeyGenerator::Impl::typeCharacter(unsigned number) {
 // No key produces the character: bind it to a key code that produces
 // nothing, or else to the spare used longest ago.
 x11::KeyPosition X11KeyGenerator::Impl::bindSpare(unsigned long keysym) {
+    // Spares a new layout has taken over are no longer ours to rebind.
+    std::erase_if(spares_, [this](const BoundSpare& spare) {
+        return !keyboard_->producesAtFirstLevel(spare.keycode, spare.keysym);
+    });
     const std::vector<unsigned> unbound = keyboard_->unboundKeycodes();
     unsigned keycode = 0;
     if (!unbound.empty()) {
         keycode = unbound.front();
     } else if (!spares_.empty()) {
-        keycode = spares_.front().keycode;
-        spares_.pop_front();
+        const auto leastRecent = std::min_element(
+            spares_.begin(), spares_.end(),
+            [](const BoundSpare& a, const BoundSpare& b) { return a.lastUse < b.lastUse; });
+        keycode = leastRecent->keycode;
+        spares_.erase(leastRecent);
     } else {
         throw KeyRefused("Invalid key code: no key produces " + keysymName(keysym) +
                          " and no key code is free to bind it");

@@ -74,6 +74,17 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "cannot_type",
     // acquisition
     "unsent.data",
+    "null.port.error",
+    "port.opened",
+    "parity.error",
+    "framing.error",
+    "interrupted",
+    "execution.exception",
+    "stopped",
+    "warning",
+    "and.error.unusual",
+    "and.error.dataset.not.ready",
+    "and.error.not.connected",
 });
 
 struct BundleKeyList {

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <mutex>
+#include <vector>
 
 class RecordingView : public WeightWorkerView {
   public:
@@ -26,6 +27,7 @@ class RecordingView : public WeightWorkerView {
     void update(DataLine& record) override {
         std::lock_guard lock(mutex_);
         records_ << record.getProcessedData();
+        lines_.push_back(record.copy());
     }
 
     QStringList events() const {
@@ -46,8 +48,15 @@ class RecordingView : public WeightWorkerView {
         return records_;
     }
 
+    // Every record received, whole.
+    std::vector<DataLine> lines() const {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
   private:
     mutable std::mutex mutex_;
+    std::vector<DataLine> lines_;
     QStringList events_;
     QStringList importantEvents_;
     QStringList records_;

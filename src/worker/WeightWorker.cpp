@@ -1,0 +1,204 @@
+#include "worker/WeightWorker.h"
+
+#include "Serialio/IOException.h"
+#include "Serialio/SerialConfig.h"
+#include "Serialio/SerialPortLocal.h"
+#include "config/ResourceBundle.h"
+#include "worker/RecordProcessor.h"
+#include "worker/StopWait.h"
+#include "worker/WeightWorkerView.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+using namespace ConfigHelper;
+
+namespace {
+
+const ResourceBundle& bundle() {
+    return ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle"));
+}
+
+QString text(const char* key) { return bundle().getString(QString::fromLatin1(key)); }
+
+QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
+
+std::unique_ptr<Serialio::SerialPortLocal> openPort(const Config& config) {
+    if (config.getPort().isEmpty()) throw std::invalid_argument(text("null.port.error").toStdString());
+    const std::string name = config.getPort().toStdString();
+    Serialio::SerialPortLocal::addPortName(name);
+    Serialio::SerialConfig lineSettings(name);
+    lineSettings.setBitRate(config.getBitRate());
+    lineSettings.setDataBits(config.getDataBits());
+    lineSettings.setParity(config.getParity());
+    lineSettings.setStopBits(config.getStopBits());
+    return std::make_unique<Serialio::SerialPortLocal>(lineSettings);
+}
+
+}  // namespace
+
+WeightWorker::WeightWorker(const Config& config, WeightWorkerView& view)
+    : view_(view),
+      config_(config.copyConfig()),
+      sp_(openPort(config_)),
+      generator_(std::random_device{}()),
+      framer_(config_.getInputTerminator()) {
+    view_.setConnectedInGUI(true);
+    try {
+        reportOpened();
+    } catch (...) {
+        view_.setConnectedInGUI(false);
+        throw;
+    }
+    worker_ = std::make_unique<Worker>(Worker::Callbacks{
+        [this](std::stop_token stop, const Worker::Publish& publish) {
+            return doInBackground(stop, publish);
+        },
+        [this](std::vector<DataLine>& batch) {
+            for (DataLine& record : batch) view_.update(record);
+        },
+        [this](const Worker::Completion& completion) { done(completion); }});
+}
+
+WeightWorker::~WeightWorker() = default;
+
+void WeightWorker::reportOpened() {
+    sp_->rxFlush();
+    view_.logEvent(text("port.opened")
+                       .arg(QString::fromStdString(sp_->getPortName()),
+                            Options<BitRates>::getReadable(sp_->getBitRate()),
+                            Options<DataBits>::getReadable(sp_->getDataBits()),
+                            Options<StopBits>::getReadable(sp_->getStopBits()),
+                            Options<Parity>::getReadable(sp_->getParity())));
+    sp_->setRTS(false);
+    sp_->setDTR(true);
+    view_.logEvent(QStringLiteral("RTS: off, DTR: on. DSR: %1, CTS: %2.")
+                       .arg(onOff(sp_->sigDSR()), onOff(sp_->sigCTS())));
+}
+
+void WeightWorker::execute() { worker_->execute(); }
+void WeightWorker::cancel() { worker_->cancel(); }
+bool WeightWorker::isDone() const { return worker_->isDone(); }
+
+int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& publish) {
+    RecordProcessor processor(config_);  // a set-up error ends the worker
+    std::uniform_int_distribution<int> pause(0, 4);
+    while (!stop.stop_requested()) {
+        try {
+            readAvailable(processor, publish);
+        } catch (const Serialio::IOException& e) {
+            // A port that fails on every read is gone (unplugged): say so
+            // once and end, instead of flooding the log.
+            if (++failedReads_ >= kReadFailuresToGiveUp) throw;
+            if (failedReads_ == 1) view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
+            continue;
+        } catch (const std::exception& e) {
+            view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
+            continue;
+        }
+        if (waitUnlessStopped(stop, std::chrono::milliseconds(pause(generator_)))) break;
+    }
+    return count_;
+}
+
+void WeightWorker::readAvailable(RecordProcessor& processor, const Worker::Publish& publish) {
+    for (int byte = sp_->getByte(); byte != -1; byte = sp_->getByte()) {
+        failedReads_ = 0;
+        const RecordFramer::Step step = framer_.add(static_cast<unsigned char>(byte));
+        checkLineErrors();
+        if (step == RecordFramer::Step::Complete) {
+            processRecord(processor, publish);
+        } else if (step == RecordFramer::Step::Overflow) {
+            view_.logImportantEvent(text("unsent.data") + u' ' +
+                                    DataLine::transformControlChars(framer_.buffer()));
+            framer_.clear();
+        }
+    }
+    failedReads_ = 0;
+}
+
+void WeightWorker::checkLineErrors() {
+    if (sp_->sigParityErr()) {
+        view_.logImportantEvent(parityErrorText());
+        recordError_ = true;
+    }
+    if (sp_->sigFrameErr()) {
+        view_.logImportantEvent(framingErrorText());
+        recordError_ = true;
+    }
+}
+
+void WeightWorker::processRecord(RecordProcessor& processor, const Worker::Publish& publish) {
+    ++count_;
+    const auto now = std::chrono::system_clock::now();
+    // The record is consumed whatever happens to it, so that one bad record
+    // never sticks to the next.
+    const QString raw = framer_.buffer();
+    const bool error = recordError_;
+    framer_.clear();
+    recordError_ = false;
+    publish(DataLine(raw, processor.process(raw), count_, now, error));
+}
+
+void WeightWorker::done(const Worker::Completion& completion) {
+    using Kind = Worker::Completion::Kind;
+    switch (completion.kind) {
+        case Kind::Normal: break;
+        case Kind::Interrupted: view_.logEvent(text("interrupted")); break;
+        case Kind::Failed:
+            view_.logImportantEvent(text("execution.exception") + completion.error);
+            break;
+        case Kind::Cancelled: view_.logEvent(text("stopped")); break;
+    }
+    if (!framer_.isEmpty()) {
+        view_.logImportantEvent(text("unsent.data") + u' ' +
+                                DataLine::transformControlChars(framer_.buffer()));
+    }
+    try {
+        sp_->close();
+    } catch (const std::exception& e) {
+        view_.logImportantEvent(QString::fromLocal8Bit(e.what()));
+    }
+    view_.setConnectedInGUI(false);
+}
+
+QString WeightWorker::parityErrorText() const { return text("parity.error"); }
+QString WeightWorker::framingErrorText() const { return text("framing.error"); }
+QString WeightWorker::processingErrorText(const std::exception& error) const {
+    return describeError(error);
+}
+
+WeightWorkerAnd::WeightWorkerAnd(const Config& config, WeightWorkerView& view, WarningDialog warning)
+    : WeightWorker(config, view), warning_(std::move(warning)) {
+    testDevice();
+}
+
+void WeightWorkerAnd::testDevice() {
+    using namespace std::chrono_literals;
+    port().setDTR(true);
+    std::this_thread::sleep_for(50ms);
+    const bool dsr = port().sigDSR();
+    port().setRTS(true);
+    std::this_thread::sleep_for(50ms);
+    const bool cts = port().sigCTS();
+    if (dsr && cts) return;
+    const char* key = dsr ? "and.error.unusual" : cts ? "and.error.dataset.not.ready" : "and.error.not.connected";
+    if (warning_) warning_(text("warning"), text(key));
+}
+
+QString WeightWorkerBarcode::parityErrorText() const { return QStringLiteral("Parity Error"); }
+QString WeightWorkerBarcode::framingErrorText() const { return QStringLiteral("Framing Error"); }
+QString WeightWorkerBarcode::processingErrorText(const std::exception& error) const {
+    return QString::fromLocal8Bit(error.what());
+}
+
+std::unique_ptr<WeightWorker> makeWeightWorker(const Config& config, WeightWorkerView& view,
+                                               WarningDialog warning) {
+    const Instrument instrument = config.getInstrument().value_or(Options<Instrument>::getDefault());
+    if (isTextInstrument(instrument)) return std::make_unique<WeightWorkerBarcode>(config, view);
+    if (instrument == Instrument::AND || instrument == Instrument::AND_EM) {
+        return std::make_unique<WeightWorkerAnd>(config, view, std::move(warning));
+    }
+    return std::make_unique<WeightWorker>(config, view);
+}

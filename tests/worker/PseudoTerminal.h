@@ -1,0 +1,54 @@
+#pragma once
+// A pseudo-terminal pair standing in for an instrument on a serial line: the
+// worker opens the port side by its path, the test writes as the instrument.
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <stdexcept>
+#include <string>
+
+class PseudoTerminal {
+public:
+    PseudoTerminal() {
+        int port = -1;
+        char name[256] = {};
+        if (openpty(&instrument_, &port, name, nullptr, nullptr) != 0) {
+            throw std::runtime_error("openpty failed");
+        }
+        path_ = QString::fromLocal8Bit(name);
+        // Keep the port side raw and open so the line stays up between opens.
+        termios raw{};
+        tcgetattr(port, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(port, TCSANOW, &raw);
+        keepOpen_ = port;
+    }
+    ~PseudoTerminal() {
+        close(keepOpen_);
+        close(instrument_);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    const QString& portPath() const { return path_; }
+
+    void send(const QByteArray& bytes) const {
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = write(instrument_, bytes.constData() + sent, bytes.size() - sent);
+            if (n < 0) throw std::runtime_error("write to pseudo-terminal failed");
+            sent += n;
+        }
+    }
+
+private:
+    int instrument_ = -1;
+    int keepOpen_ = -1;
+    QString path_;
+};

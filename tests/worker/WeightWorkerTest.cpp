@@ -1,0 +1,189 @@
+// The acquisition end to end: a pseudo-terminal as the instrument, the real
+// POSIX serial driver, the real worker, and a view that records.
+
+#include "PseudoTerminal.h"
+#include "QtApp.h"
+#include "QtPrinters.h"
+#include "RecordingView.h"
+
+#include "config/Config.h"
+#include "worker/WeightWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace ConfigHelper;
+using namespace std::chrono_literals;
+
+namespace {
+
+class WeightWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override { qtApp(); }
+
+    Config configFor(Instrument instrument, int terminator) {
+        Config c = getDefaultConfig(instrument);
+        c.setInstrument(instrument);
+        c.setPort(pty_.portPath());
+        c.setInputTerminator(terminator);
+        // A pseudo-terminal carries bytes without a character format: the
+        // kernel keeps it at 8 bits without parity whatever is asked.
+        c.setDataBits(Options<DataBits>::ordinal(DataBits::LN_8BITS));
+        c.setParity(Options<Parity>::ordinal(Parity::NONE));
+        return c;
+    }
+
+    std::unique_ptr<WeightWorker> start(const Config& config) {
+        auto worker = makeWeightWorker(config, view_, [this](const QString&, const QString& m) {
+            warnings_ << m;
+        });
+        worker->execute();
+        return worker;
+    }
+
+    void stop(WeightWorker& worker) {
+        worker.cancel();
+        ASSERT_TRUE(processEventsUntil([&] { return worker.isDone(); }));
+    }
+
+    bool waitForRecords(int n) {
+        return processEventsUntil([&] { return view_.records().size() >= n; });
+    }
+
+    PseudoTerminal pty_;
+    RecordingView view_;
+    QStringList warnings_;
+};
+
+}  // namespace
+
+TEST_F(WeightWorkerTest, OpensReportsPublishesAndClosesCleanly) {
+    auto worker = start(configFor(Instrument::AND_SIMPLE, 10));
+    EXPECT_TRUE(view_.connected());
+    ASSERT_GE(view_.events().size(), 2);
+    EXPECT_TRUE(view_.events()[0].contains(pty_.portPath())) << view_.events()[0].toStdString();
+    EXPECT_TRUE(view_.events()[0].contains("2400")) << view_.events()[0].toStdString();
+    EXPECT_TRUE(view_.events()[1].startsWith("RTS: off, DTR: on. DSR: "));
+
+    pty_.send("ST, +00012.34 kg\r\nUS, -00012,45 g\r\n");
+    ASSERT_TRUE(waitForRecords(2));
+    const auto lines = view_.lines();
+    EXPECT_EQ(lines[0].rawText(), "ST, +00012.34 kg\r\n");
+    EXPECT_EQ(lines[0].getProcessedData(), "12.34");
+    EXPECT_EQ(lines[0].getCount(), 1);
+    EXPECT_FALSE(lines[0].isError());
+    EXPECT_EQ(lines[1].getProcessedData(), "-12.45");
+    EXPECT_EQ(lines[1].getCount(), 2);
+
+    stop(*worker);
+    EXPECT_FALSE(view_.connected());
+    EXPECT_TRUE(view_.events().last().contains("stopped", Qt::CaseInsensitive));
+    EXPECT_TRUE(view_.importantEvents().isEmpty()) << view_.importantEvents().join('|').toStdString();
+}
+
+TEST_F(WeightWorkerTest, RecordsSplitAcrossWritesAndLoneTerminators) {
+    auto worker = start(configFor(Instrument::GENERIC, 13));
+    pty_.send("ST, +000");
+    std::this_thread::sleep_for(30ms);
+    pty_.send("12.3");
+    std::this_thread::sleep_for(30ms);
+    pty_.send("4 kg\r\r");
+    ASSERT_TRUE(waitForRecords(2));
+    EXPECT_EQ(view_.records(), QStringList({"12.34", ""}));
+    EXPECT_EQ(view_.lines()[1].rawText(), "\r");
+    stop(*worker);
+}
+
+TEST_F(WeightWorkerTest, CarriageReturnFramingLeavesTheLineFeedForTheNextRecord) {
+    auto worker = start(configFor(Instrument::KERN_RPB, 13));
+    pty_.send("N:    0.404 kg\r\nN:  4000 g\r\n");
+    ASSERT_TRUE(waitForRecords(2));
+    EXPECT_EQ(view_.records(), QStringList({"0.404", ""}));  // "^N:" misses "\nN:"
+    stop(*worker);
+    // The last line feed never met a terminator.
+    ASSERT_FALSE(view_.importantEvents().isEmpty());
+    EXPECT_TRUE(view_.importantEvents().last().endsWith(" <10>"))
+        << view_.importantEvents().last().toStdString();
+}
+
+TEST_F(WeightWorkerTest, StoppingWithHalfARecordReportsItUnsent) {
+    auto worker = start(configFor(Instrument::GENERIC, 13));
+    pty_.send("ST, +1");
+    std::this_thread::sleep_for(50ms);
+    stop(*worker);
+    ASSERT_EQ(view_.importantEvents().size(), 1);
+    EXPECT_TRUE(view_.importantEvents()[0].endsWith(" ST, +1"));
+    EXPECT_TRUE(view_.records().isEmpty());
+}
+
+TEST_F(WeightWorkerTest, TextInstrumentsKeepTheirBlanks) {
+    auto worker = start(configFor(Instrument::BARCODE_ALPHA_COMPLETE, 13));
+    pty_.send("Lot 12.50 B\r");
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_EQ(view_.records(), QStringList({"Lot 12.50 B"}));
+    stop(*worker);
+}
+
+TEST_F(WeightWorkerTest, AProcessingErrorIsLoggedAndTheLoopGoesOn) {
+    Config c = configFor(Instrument::GENERIC, 13);
+    c.setCustomRegEx("V=(\\S+)");
+    auto worker = start(c);
+    pty_.send("V=1.2.3\rV=4\r");
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_EQ(view_.records(), QStringList({"4"}));
+    EXPECT_EQ(view_.lines()[0].getCount(), 2);  // the failed record was counted
+    ASSERT_EQ(view_.importantEvents().size(), 1);
+    EXPECT_TRUE(view_.importantEvents()[0].startsWith("Error [WW]: std::invalid_argument: "))
+        << view_.importantEvents()[0].toStdString();
+    stop(*worker);
+}
+
+TEST_F(WeightWorkerTest, TextInstrumentErrorsShowOnlyTheMessage) {
+    Config c = configFor(Instrument::BARCODE, 13);
+    c.setCustomRegEx("(a)|b");
+    auto worker = start(c);
+    pty_.send("b\r");
+    ASSERT_TRUE(processEventsUntil([&] { return !view_.importantEvents().isEmpty(); }));
+    EXPECT_EQ(view_.importantEvents()[0], "Error [WW]: Group 1 took no part in the match");
+    stop(*worker);
+}
+
+TEST_F(WeightWorkerTest, AnInvalidCustomExpressionEndsTheWorker) {
+    Config c = configFor(Instrument::GENERIC, 13);
+    c.setCustomRegEx("([");
+    auto worker = start(c);
+    ASSERT_TRUE(processEventsUntil([&] { return worker->isDone(); }));
+    ASSERT_EQ(view_.importantEvents().size(), 1);
+    EXPECT_FALSE(view_.importantEvents()[0].startsWith("Error [WW]"));
+    EXPECT_TRUE(view_.importantEvents()[0].contains("missing terminating ]"))
+        << view_.importantEvents()[0].toStdString();
+    EXPECT_FALSE(view_.connected());
+}
+
+TEST_F(WeightWorkerTest, AStreamWithoutTerminatorIsGivenUpInBoundedPieces) {
+    auto worker = start(configFor(Instrument::GENERIC, 13));
+    pty_.send(QByteArray(RecordFramer::kDefaultLimit + 10, 'x'));
+    ASSERT_TRUE(processEventsUntil([&] { return !view_.importantEvents().isEmpty(); }));
+    const QString given = view_.importantEvents()[0];
+    EXPECT_TRUE(given.endsWith(u' ' + QString(RecordFramer::kDefaultLimit, u'x')));
+    EXPECT_FALSE(given.endsWith(QString(RecordFramer::kDefaultLimit + 1, u'x')));
+    stop(*worker);
+}
+
+TEST_F(WeightWorkerTest, AMissingPortFailsConstruction) {
+    Config c = configFor(Instrument::GENERIC, 13);
+    c.setPort("");
+    EXPECT_THROW(makeWeightWorker(c, view_, {}), std::invalid_argument);
+    c.setPort("/dev/ttyNoSuchPort9");
+    EXPECT_ANY_THROW(makeWeightWorker(c, view_, {}));
+    EXPECT_FALSE(view_.connected());
+}
+
+TEST_F(WeightWorkerTest, TheBalanceCheckWarnsWithoutModemLines) {
+    // A pseudo-terminal has no modem lines: DSR and CTS read off.
+    auto worker = start(configFor(Instrument::AND, 10));
+    ASSERT_EQ(warnings_.size(), 1);
+    EXPECT_FALSE(warnings_[0].isEmpty());
+    stop(*worker);
+}

@@ -19,7 +19,8 @@ class Keybot {
   public:
     // Key codes 0 mean no key. X (everyXValues) of 0 or 1 means every text
     // ends with endWith; otherwise every X-th ends with endWith2 instead.
-    // The view may be null; problems then go to standard error.
+    // The view may be null; problems then go to standard error. Throws
+    // MissingResourceException when the worker bundle lacks "cannot_type".
     Keybot(keys::KeyGenerator& keys, WeightWorkerView* view, ConfigHelper::KeyMapType keyMapType,
            ConfigHelper::KeyboardType keyboardType, int everyXValues, int endWith2, int endWith,
            int startWith, int keyDelay);

@@ -10,4 +10,5 @@ struct Command {
 };
 
 int runExtract(const QStringList& args);
+int runPorts(const QStringList& args);
 int runSamples(const QStringList& args);

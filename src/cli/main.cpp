@@ -11,6 +11,7 @@ namespace {
 
 constexpr Command commands[] = {
     {"extract", "extract --instrument NAME [--set key=value]... [--json]  < records", runExtract},
+    {"ports", "ports [--verbose]", runPorts},
     {"samples", "samples", runSamples},
 };
 

@@ -69,7 +69,7 @@ std::string permissionAdvice(const std::string& path) {
     if (stat(path.c_str(), &info) != 0) return "ask for read and write access to " + path;
     std::string group = groupName(info.st_gid);
     return "add your user to the group \"" + group + "\" that owns " + path +
-           " (sudo usermod -aG " + group + " $USER), then log out and in again";
+           " with: sudo usermod -aG " + group + " $USER, then log out and in again";
 }
 
 int openDevice(const std::string& path, bool exclusive, FileDescriptor& device) {

@@ -143,8 +143,11 @@ int applyLineSettings(int fd, const SerPortConfig& config) {
     const RateCode* entry = tableEntry(*rate);
     if (entry && (cfsetispeed(&wanted, entry->code) != 0 || cfsetospeed(&wanted, entry->code) != 0))
         return failWithErrno(SER_ERR_SYSTEM, "cfsetspeed");
-    if (tcsetattr(fd, TCSANOW, &wanted) != 0) return failWithErrno(SER_ERR_SYSTEM, "tcsetattr");
-    if (!entry && !setCustomRate(fd, *rate)) {
+    // glibc answers EINVAL when the kernel quietly changed the size or parity bits; the
+    // read-back below tells what the line did take.
+    bool refused = tcsetattr(fd, TCSANOW, &wanted) != 0;
+    if (refused && errno != EINVAL) return failWithErrno(SER_ERR_SYSTEM, "tcsetattr");
+    if (!refused && !entry && !setCustomRate(fd, *rate)) {
         int result = failWithErrno(SER_ERR_NOT_TAKEN, "ioctl TCSETS2");
         (void)tcsetattr(fd, TCSANOW, &old);
         return result;
@@ -158,6 +161,7 @@ int applyLineSettings(int fd, const SerPortConfig& config) {
         return restore(fd, old, "the line did not take the input settings");
     if (entry ? cfgetospeed(&got) != entry->code : !rateWithinTolerance(readCustomRate(fd), *rate))
         return restore(fd, old, "the line did not take " + std::to_string(*rate) + " bit/s");
+    if (refused) return restore(fd, old, "tcsetattr: Invalid argument");
     return SER_OK;
 }
 

@@ -1,0 +1,41 @@
+// valtyp-cli ports: the serial ports of this machine, each with its display name.
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "Serialio/Diagnostics.h"
+#include "Serialio/FriendlyPortUtil.h"
+#include "Serialio/IOException.h"
+#include "Serialio/SerialPortLocal.h"
+#include "cli/Commands.h"
+
+using Serialio::SerialPortLocal;
+
+int runPorts(const QStringList& args) {
+    bool verbose = false;
+    for (const QString& arg : args) {
+        if (arg != QLatin1StringView("--verbose")) {
+            std::fprintf(stderr, "valtyp-cli ports: unknown option %s\n", qPrintable(arg));
+            return 2;
+        }
+        verbose = true;
+    }
+    // The library's banners and load messages are for --verbose; the list is the output.
+    Serialio::setDiagnosticStream(verbose ? &std::cerr : nullptr);
+    if (!SerialPortLocal::isLibraryLoaded()) {
+        std::fprintf(stderr, "valtyp-cli ports: the serial driver library %s could not be loaded\n",
+                     SerialPortLocal::getNativeLibName().c_str());
+        return 2;
+    }
+    try {
+        std::vector<std::string> names = SerialPortLocal::getPortList();
+        Serialio::FriendlyPortUtil::update();
+        if (names.empty()) std::puts("No serial ports found.");
+        for (const std::string& name : names)
+            std::puts(Serialio::FriendlyPortUtil::getFriendlyPortName(name).c_str());
+    } catch (const Serialio::IOException& e) {
+        std::fprintf(stderr, "valtyp-cli ports: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

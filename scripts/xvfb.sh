@@ -7,7 +7,7 @@ start_xvfb() {
   local n
   for n in $(seq 90 120); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     VALTYP_XVFB_PID=$!
     export DISPLAY=":$n"
     trap 'kill "$VALTYP_XVFB_PID" 2>/dev/null || true' EXIT

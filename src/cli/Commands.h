@@ -12,3 +12,5 @@ struct Command {
 int runExtract(const QStringList& args);
 int runPorts(const QStringList& args);
 int runSamples(const QStringList& args);
+int runSimulate(const QStringList& args);
+int runRun(const QStringList& args);

@@ -3,55 +3,18 @@
 
 #include "cli/CliSettings.h"
 #include "cli/Commands.h"
-#include "config/ResourceBundle.h"
+#include "cli/RecordOutput.h"
 #include "worker/DataLine.h"
 #include "worker/Ignorer.h"
 #include "worker/RecordFramer.h"
 #include "worker/RecordProcessor.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <chrono>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
 
-namespace {
 
-class RecordPrinter {
-public:
-    explicit RecordPrinter(bool json) : json_(json) {}
-
-    void print(const DataLine& record, const std::optional<QString>& error) const {
-        QByteArray line;
-        if (json_) {
-            QJsonObject o{{"count", record.getCount()},
-                          {"raw", record.getRawData()},
-                          {"output", record.getProcessedData()},
-                          {"error", error ? QJsonValue(*error) : QJsonValue()}};
-            line = QJsonDocument(o).toJson(QJsonDocument::Compact);
-        } else {
-            const QString output = error ? QStringLiteral("ERROR: ") + *error : record.getProcessedData();
-            line = (QString::number(record.getCount()) + u'\t' + record.getRawData() + u'\t' + output)
-                       .toUtf8();
-        }
-        line += '\n';
-        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
-    }
-
-private:
-    bool json_;
-};
-
-void reportUnsent(const QString& buffered) {
-    const QString text =
-        ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle")).getString("unsent.data");
-    std::fprintf(stderr, "%s\n",
-                 (text + u' ' + DataLine::transformControlChars(buffered)).toUtf8().constData());
-}
-
-}  // namespace
 
 int runExtract(const QStringList& args) {
     std::optional<Config> config;
@@ -84,7 +47,7 @@ int runExtract(const QStringList& args) {
         for (size_t i = 0; i < n; ++i) {
             const auto step = framer.add(static_cast<unsigned char>(chunk[i]));
             if (step == RecordFramer::Step::Overflow) {
-                reportUnsent(framer.buffer());
+                std::fprintf(stderr, "%s\n", unsentDataText(framer.buffer()).toUtf8().constData());
                 framer.clear();
                 continue;
             }
@@ -109,6 +72,6 @@ int runExtract(const QStringList& args) {
         }
     }
     std::fflush(stdout);
-    if (!framer.isEmpty()) reportUnsent(framer.buffer());
+    if (!framer.isEmpty()) std::fprintf(stderr, "%s\n", unsentDataText(framer.buffer()).toUtf8().constData());
     return 0;
 }

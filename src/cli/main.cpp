@@ -1,10 +1,12 @@
 // valtyp-cli: headless access to what the window does.
 
+#include "Serialio/Diagnostics.h"
 #include "cli/Commands.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <iostream>
 #include <iterator>
 
 namespace {
@@ -13,6 +15,12 @@ constexpr Command commands[] = {
     {"extract", "extract --instrument NAME [--set key=value]... [--json]  < records", runExtract},
     {"ports", "ports [--verbose]", runPorts},
     {"samples", "samples", runSamples},
+    {"simulate",
+     "simulate --instrument NAME [--interval MS] [--count N] [--records FILE] [--link PATH]",
+     runSimulate},
+    {"run",
+     "run --port PATH [--instrument NAME] [--set key=value]... [--type] [--count N] [--json]",
+     runRun},
 };
 
 int usage() {
@@ -25,6 +33,9 @@ int usage() {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    // Standard output carries the results; the serial library's banners go
+    // with the log lines.
+    Serialio::setDiagnosticStream(&std::cerr);
     QStringList args = QCoreApplication::arguments();
     if (args.size() < 2) return usage();
     const QString name = args.at(1);

@@ -25,16 +25,33 @@ class TextQueue {
         waiting_.notify_one();
     }
 
-    // The next text; none when a stop is requested while waiting.
+    // The next text; none when a stop is requested while waiting. The text
+    // counts as being typed until finished() is called for it.
     std::optional<QString> take(std::stop_token stop) {
         std::unique_lock lock(mutex_);
         if (!waiting_.wait(lock, stop, [this] { return !texts_.empty(); })) return std::nullopt;
         QString text = std::move(texts_.front());
         texts_.pop_front();
+        ++typing_;
         return text;
     }
 
+    void finished() {
+        {
+            std::lock_guard lock(mutex_);
+            --typing_;
+        }
+        idle_.notify_all();
+    }
+
+    bool waitUntilIdle(std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        return idle_.wait_for(lock, timeout, [this] { return texts_.empty() && typing_ == 0; });
+    }
+
   private:
+    std::condition_variable idle_;
+    int typing_ = 0;
     std::mutex mutex_;
     std::condition_variable_any waiting_;
     std::deque<QString> texts_;
@@ -79,6 +96,10 @@ void Keybot::add(const QString& text) {
     if (!text.isEmpty()) queue().put(text);
 }
 
+bool Keybot::waitUntilTyped(std::chrono::milliseconds timeout) {
+    return queue().waitUntilIdle(timeout);
+}
+
 void Keybot::start() {
     stop();
     thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
@@ -98,6 +119,7 @@ void Keybot::run(std::stop_token stop) {
         typeStart();
         typeString(*text);
         typeEnd();
+        queue().finished();
     }
     stop_ = {};
 }

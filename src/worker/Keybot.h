@@ -35,6 +35,10 @@ class Keybot {
     // queue is one for the whole process, whichever engine types from it.
     void add(const QString& text);
 
+    // Waits until every queued text has been typed; false when the time ran
+    // out first.
+    static bool waitUntilTyped(std::chrono::milliseconds timeout);
+
     // Runs the typing loop on the engine's own thread; stop() ends it and
     // waits for it. A text being typed when the stop comes is finished
     // without pauses, so no value is left half-typed.

@@ -1,0 +1,161 @@
+// valtyp-cli run: the real acquisition on a port without the window. Each
+// record is printed like `extract` prints it, log lines go to standard error,
+// and with --type each output is typed through the X server.
+
+#include "cli/CliSettings.h"
+#include "cli/Commands.h"
+#include "cli/RecordOutput.h"
+#include "platform/keys/x11/X11KeyGenerator.h"
+#include "worker/Ignorer.h"
+#include "worker/Keybot.h"
+#include "worker/WeightWorker.h"
+#include "worker/WeightWorkerView.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTime>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+
+using namespace ConfigHelper;
+
+namespace {
+
+class ConsoleView : public WeightWorkerView {
+public:
+    ConsoleView(bool json, const Config& config, int limit) : printer_(json), limit_(limit) {
+        if (config.ignoreDuplicates) ignorer_.emplace(config);
+    }
+
+    void setKeybot(Keybot* keybot) { keybot_ = keybot; }
+    void onLimitReached(std::function<void()> f) { limitReached_ = std::move(f); }
+    void onDisconnected(std::function<void()> f) { disconnected_ = std::move(f); }
+
+    void logEvent(const QString& text) override { log(text); }
+    void logImportantEvent(const QString& text) override { log(text); }
+
+    void setConnectedInGUI(bool connected) override {
+        if (!connected && disconnected_) disconnected_();
+    }
+
+    void update(DataLine& record) override {
+        // Records of the batch that brought the last one asked for are not ours.
+        if (limit_ > 0 && received_ >= limit_) return;
+        std::optional<QString> error;
+        try {
+            if (ignorer_) ignorer_->process(record);
+        } catch (const std::exception& e) {
+            error = QString::fromLocal8Bit(e.what());
+        }
+        printer_.print(record, error);
+        if (keybot_ && !error) keybot_->add(record.getProcessedData());
+        if (++received_ == limit_ && limitReached_) limitReached_();
+    }
+
+private:
+    static void log(const QString& text) {
+        // One call per line, so lines from the two threads never interleave.
+        const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + text + u'\n';
+        std::fputs(line.toUtf8().constData(), stderr);
+    }
+
+    RecordPrinter printer_;
+    std::optional<Ignorer> ignorer_;
+    Keybot* keybot_ = nullptr;
+    int limit_;
+    int received_ = 0;
+    std::function<void()> limitReached_;
+    std::function<void()> disconnected_;
+};
+
+// SIGINT and SIGTERM arrive on the event loop as a readable pipe.
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+    const char byte = 1;
+    (void)!write(stopPipe[1], &byte, 1);
+}
+
+bool installStopSignals() {
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+}  // namespace
+
+int runRun(const QStringList& args) {
+    std::optional<Config> config;
+    bool json = false;
+    bool type = false;
+    int count = 0;
+    try {
+        const CliArguments parsed(args, {"--port", "--instrument", "--set", "--count"}, {"--type", "--json"});
+        const auto port = parsed.value("--port");
+        if (!port) throw std::invalid_argument("--port PATH is required");
+        config = cliConfig(parsed.value("--instrument"), parsed.values("--set"));
+        config->setPort(*port);
+        json = parsed.flag("--json");
+        type = parsed.flag("--type");
+        if (const auto n = parsed.value("--count")) {
+            bool ok = false;
+            count = n->toInt(&ok);
+            if (!ok || count < 1) throw std::invalid_argument("--count needs a whole number above 0");
+        }
+    } catch (const std::invalid_argument& e) {
+        printError(QString::fromLocal8Bit(e.what()));
+        return 2;
+    }
+    if (!installStopSignals()) {
+        printError(QStringLiteral("cannot install the stop signals"));
+        return 1;
+    }
+
+    ConsoleView view(json, *config, count);
+    std::unique_ptr<keys::X11KeyGenerator> keys;
+    std::unique_ptr<Keybot> keybot;
+    std::unique_ptr<WeightWorker> worker;
+    try {
+        if (type) {
+            keys = std::make_unique<keys::X11KeyGenerator>();
+            const Instrument instrument = *config->getInstrument();
+            keybot = std::make_unique<Keybot>(
+                *keys, &view, getKeyMapType(instrument), config->getKeyboardType(),
+                config->getEveryXValuesAsInt(), getKeyCode(config->getOutputTerminator2()),
+                getKeyCode(config->getOutputTerminator()), getKeyCode(config->getStartWith()),
+                config->getDelayAsInt());
+            keybot->start();
+            view.setKeybot(keybot.get());
+        }
+        worker = makeWeightWorker(*config, view, [](const QString& title, const QString& message) {
+            std::fprintf(stderr, "%s: %s\n", title.toUtf8().constData(), message.toUtf8().constData());
+        });
+    } catch (const std::exception& e) {
+        printError(QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+
+    QEventLoop loop;
+    view.onLimitReached([&] { worker->cancel(); });
+    view.onDisconnected([&] { loop.quit(); });
+    QSocketNotifier stopRequest(stopPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopRequest, &QSocketNotifier::activated, [&] { worker->cancel(); });
+    worker->execute();
+    loop.exec();
+
+    if (keybot) {
+        Keybot::waitUntilTyped(std::chrono::minutes(1));
+        keybot->stop();
+    }
+    return 0;
+}

@@ -1,0 +1,72 @@
+#include "valtyp/prefs/PreferencesFile.h"
+
+#include "valtyp/prefs/PosixFile.h"
+#include "valtyp/prefs/PreferencesLog.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+
+#include <stdexcept>
+
+namespace {
+
+std::function<void()>& beforeReplaceHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+QByteArray storedBytes(const Properties& entries, const QString& comment) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    entries.store(buffer, comment);
+    return bytes;
+}
+
+}  // namespace
+
+PreferencesFile::PreferencesFile(QString path) : path_(std::move(path)) {}
+
+bool PreferencesFile::exists() const {
+    return QFileInfo::exists(path_);
+}
+
+void PreferencesFile::setBeforeReplaceHook(std::function<void()> hook) {
+    beforeReplaceHook() = std::move(hook);
+}
+
+Properties PreferencesFile::read() {
+    std::lock_guard lock(mutex_);
+    Properties entries;
+    try {
+        if (const auto bytes = PosixFile::readAll(path_)) entries.load(*bytes);
+    } catch (const std::exception& e) {
+        qCWarning(prefsLog).noquote()
+            << "Unable to read the settings file, reading it as empty:" << e.what();
+        return Properties();
+    }
+    return entries;
+}
+
+void PreferencesFile::update(const std::function<void(Properties&)>& change,
+                             const QString& comment) {
+    std::lock_guard lock(mutex_);
+    PosixFile::createFolders(QFileInfo(path_).absolutePath());
+    PosixFile::ExclusiveLock fileLock(path_ + QStringLiteral(".lock"));
+    Properties entries;
+    if (const auto bytes = PosixFile::readAll(path_)) {
+        try {
+            entries.load(*bytes);
+        } catch (const std::invalid_argument& e) {
+            // Nobody can read it any more; keep a copy for a human and start afresh.
+            const QString copy = path_ + QStringLiteral(".damaged");
+            qCWarning(prefsLog).noquote()
+                << "The settings file" << path_ << "is damaged (" << e.what() << "); it is kept as"
+                << copy << "and written anew";
+            PosixFile::replaceAtomically(copy, copy + QStringLiteral(".tmp"), *bytes, {});
+        }
+    }
+    change(entries);
+    PosixFile::replaceAtomically(path_, path_ + QStringLiteral(".tmp"),
+                                 storedBytes(entries, comment), beforeReplaceHook());
+}

@@ -1,0 +1,118 @@
+// The shared file under real processes: a writer killed mid-flush, and
+// writers of different nodes racing each other.
+
+#include "PrefsTestSupport.h"
+#include "QtPrinters.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+class SharedFileTest : public ::testing::Test {
+  protected:
+    QString path() const { return dir_.filePath("ValtypHUB/prefs.txt"); }
+    QTemporaryDir dir_;
+};
+
+// Blocks children until the parent opens the gate, so that they run together.
+class StartGate {
+  public:
+    StartGate() { EXPECT_EQ(::pipe(fds_), 0); }
+    ~StartGate() {
+        for (int fd : fds_) ::close(fd);
+    }
+    StartGate(const StartGate&) = delete;
+    StartGate& operator=(const StartGate&) = delete;
+
+    void wait() {
+        ::close(fds_[1]);
+        char c;
+        while (::read(fds_[0], &c, 1) < 0 && errno == EINTR) {
+        }
+    }
+    void open() {
+        ::close(fds_[1]);
+        fds_[1] = -1;
+    }
+
+  private:
+    int fds_[2] = {-1, -1};
+};
+
+}  // namespace
+
+TEST_F(SharedFileTest, WriterKilledBeforeTheRenameLeavesTheOldFileIntact) {
+    FileStore store(path());
+    store.node("/com/belmaro/Valtyp").put("bitRate", "7");
+    store.node("/com/belmaro/Valtyp").put("delay", "20");
+    const QByteArray before = fileBytes(path());
+
+    const int status = runInChild([this] {
+        FileStore child(path());
+        ScopedReplaceHook kill([] { ::raise(SIGKILL); });
+        child.node("/com/belmaro/Valtyp").put("bitRate", "3");
+        return 0;  // not reached
+    });
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+
+    // The new contents were complete on disk but never replaced the file.
+    EXPECT_EQ(fileBytes(path()), before);
+    EXPECT_EQ(fileEntries(path() + ".tmp").value("com.belmaro.Valtyp.bitRate"), "3");
+    EXPECT_EQ(FileStore(path()).node("/com/belmaro/Valtyp").get("bitRate"), "7");
+
+    // The dead writer's lock went with it, and its leftover is replaced.
+    store.node("/com/belmaro/Valtyp").put("parity", "2");
+    EXPECT_EQ(fileEntries(path()).keys(),
+              QStringList({"com.belmaro.Valtyp.bitRate", "com.belmaro.Valtyp.delay",
+                           "com.belmaro.Valtyp.parity"}));
+    EXPECT_FALSE(QFileInfo::exists(path() + ".tmp"));
+}
+
+TEST_F(SharedFileTest, ProcessesFlushingDifferentNodesLoseNothing) {
+    constexpr int processes = 3;
+    constexpr int nodesPerProcess = 100;
+    // Every node is written once, so an entry lost to a racing writer would
+    // never come back by a later flush of its own node.
+    StartGate gate;
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            gate.wait();
+            int code = 0;
+            try {
+                FileStore store(path());
+                for (int n = 0; n < nodesPerProcess; ++n) {
+                    AbstractPreferences& node =
+                        store.node(QStringLiteral("/station%1/n%2").arg(p).arg(n));
+                    node.put("v", QString::number(n * 10 + p));  // flushes at once
+                }
+            } catch (const std::exception& e) {
+                fprintf(stderr, "child %d: %s\n", p, e.what());
+                code = 1;
+            }
+            ::_exit(code);
+        }
+        children.push_back(pid);
+    }
+    gate.open();
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(exitedWith(status, 0)) << "status " << status;
+    }
+
+    const Properties entries = fileEntries(path());
+    EXPECT_EQ(entries.size(), processes * nodesPerProcess);
+    for (int p = 0; p < processes; ++p) {
+        for (int n = 0; n < nodesPerProcess; ++n) {
+            const QString key = QStringLiteral("station%1.n%2.v").arg(p).arg(n);
+            EXPECT_EQ(entries.value(key), QString::number(n * 10 + p)) << key.toStdString();
+        }
+    }
+}

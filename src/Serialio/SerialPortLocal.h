@@ -157,7 +157,6 @@ class SerialPortLocal final : public SerialPort {
     std::atomic<bool> wrSinceTxBufEmpty{false};
     std::atomic<bool> rdSinceRxBufCheck{false};
     std::shared_ptr<ErrorStatusHandler> esh;
-    bool callDeviceNotification = true;
     NativeHandleMutex& mutExSem = NativeHandleMutex::getInstance();
     // Cached at open for the reading hot path.
     const SerDriver* driver_ = nullptr;

@@ -39,15 +39,18 @@ TEST_P(StoreTree, SyncReadsWhatAnotherWriterFlushed) {
     mine.put("delay", "20");
     mine.flush();
 
-    if (GetParam() == Backend::UserSettings) {
-        QSettings other(backingFile(), QSettings::IniFormat);
-        other.setValue("com/belmaro/Valtyp/delay", "50");
-    } else {
-        FileStore other(backingFile());
-        other.node("/com/belmaro/Valtyp").put("delay", "50");
-    }
+    // Another process (another user of the shared file) writes; a longer
+    // value, so that the file differs in size as well as in time.
+    const int status = runInChild([this] {
+        reopen();
+        root().node("/com/belmaro/Valtyp").put("delay", "500");
+        root().flush();
+        return 0;
+    });
+    ASSERT_TRUE(exitedWith(status, 0)) << status;
+    EXPECT_EQ(mine.get("delay"), "20");
     mine.sync();
-    EXPECT_EQ(mine.get("delay"), "50");
+    EXPECT_EQ(mine.get("delay"), "500");
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreTree,

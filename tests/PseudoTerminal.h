@@ -31,7 +31,7 @@ public:
     }
     ~PseudoTerminal() {
         close(keepOpen_);
-        close(instrument_);
+        hangUp();
     }
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
@@ -45,6 +45,12 @@ public:
             if (n < 0) throw std::runtime_error("write to pseudo-terminal failed");
             sent += n;
         }
+    }
+
+    // The instrument goes away, as when its cable is pulled.
+    void hangUp() {
+        if (instrument_ >= 0) close(instrument_);
+        instrument_ = -1;
     }
 
 private:

@@ -275,7 +275,9 @@ int SerialPortLocal::getByte() {
     if (emulatedTimeout_ && port >= 0 && getTimeoutRx() > 0 && waitForReady(1) == 0) return -1;
     // Closed: the driver answers -1 for port -1, as for an idle line.
     const SerDriver* driver = driver_ ? driver_ : &native();
-    return driver->SerGetByte(port);
+    const int byte = driver->SerGetByte(port);
+    if (byte == -2) throw IOException("getByte failed: " + std::string(driver->SerGetErrorText()));
+    return byte;
 }
 
 int SerialPortLocal::getData(std::span<std::uint8_t> buffer) {

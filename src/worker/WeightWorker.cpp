@@ -4,8 +4,8 @@
 #include "Serialio/SerialConfig.h"
 #include "Serialio/SerialPortLocal.h"
 #include "config/ResourceBundle.h"
+#include "platform/StopPause.h"
 #include "worker/RecordProcessor.h"
-#include "worker/StopWait.h"
 #include "worker/WeightWorkerView.h"
 
 #include <chrono>
@@ -83,7 +83,8 @@ bool WeightWorker::isDone() const { return worker_->isDone(); }
 
 int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& publish) {
     RecordProcessor processor(config_);  // a set-up error ends the worker
-    std::uniform_int_distribution<int> pause(0, 4);
+    std::uniform_int_distribution<int> pauseLength(0, 4);
+    platform::StopPause pause(stop);
     while (!stop.stop_requested()) {
         try {
             readAvailable(processor, publish);
@@ -97,7 +98,7 @@ int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& pu
             view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
             continue;
         }
-        if (waitUnlessStopped(stop, std::chrono::milliseconds(pause(generator_)))) break;
+        if (pause.pause(std::chrono::milliseconds(pauseLength(generator_)))) break;
     }
     return count_;
 }

@@ -171,6 +171,18 @@ TEST_F(WeightWorkerTest, AStreamWithoutTerminatorIsGivenUpInBoundedPieces) {
     stop(*worker);
 }
 
+TEST_F(WeightWorkerTest, AVanishedDeviceEndsTheWorkerWithOneReport) {
+    auto worker = start(configFor(Instrument::GENERIC, 13));
+    pty_.send("1\r");
+    ASSERT_TRUE(waitForRecords(1));
+    pty_.hangUp();
+    ASSERT_TRUE(processEventsUntil([&] { return worker->isDone(); }));
+    EXPECT_FALSE(view_.connected());
+    const QStringList important = view_.importantEvents();
+    ASSERT_LE(important.size(), 2) << important.join('|').toStdString();
+    EXPECT_TRUE(important.last().contains("getByte failed")) << important.join('|').toStdString();
+}
+
 TEST_F(WeightWorkerTest, AMissingPortFailsConstruction) {
     Config c = configFor(Instrument::GENERIC, 13);
     c.setPort("");

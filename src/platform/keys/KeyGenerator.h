@@ -4,8 +4,6 @@
 // program's own key codes (config/KeyCodes.h); each backend translates them.
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <stdexcept>
 #include <stop_token>
 #include <string>
@@ -34,14 +32,5 @@ class KeyGenerator {
     // called from any thread.
     virtual bool capsLockOn() = 0;
 };
-
-// A sleep that a stop request cuts short.
-inline void sleepUnlessStopped(std::chrono::milliseconds duration, const std::stop_token& stop) {
-    if (duration <= std::chrono::milliseconds::zero()) return;
-    std::mutex mutex;
-    std::condition_variable_any wakeUp;
-    std::unique_lock lock(mutex);
-    wakeUp.wait_for(lock, stop, duration, [] { return false; });
-}
 
 }  // namespace keys

@@ -78,7 +78,8 @@ typedef struct SerDriver {
     int (*SerTxFlush)(int p);
     int (*SerTxDrain)(int p);
 
-    int (*SerGetByte)(int p); /* 0..255, or -1 when nothing came within the receive timeout */
+    int (*SerGetByte)(int p); /* 0..255, -1 when nothing came within the receive timeout,
+                                  -2 when reading failed (the device is gone) */
     int (*SerGetData)(int p, unsigned char* buffer, int count);       /* bytes read, -1 failure */
     int (*SerPutData)(int p, const unsigned char* buffer, int count); /* bytes sent */
     int (*SerPutByte)(int p, unsigned char byte);                     /* 0 success */

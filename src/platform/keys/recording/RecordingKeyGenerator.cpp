@@ -1,4 +1,5 @@
 #include "platform/keys/recording/RecordingKeyGenerator.h"
+#include "platform/StopPause.h"
 
 #include <utility>
 
@@ -41,7 +42,7 @@ void RecordingKeyGenerator::release(int keyCode) {
 
 void RecordingKeyGenerator::pause(std::chrono::milliseconds duration, std::stop_token stop) {
     record(KeyEvent::Kind::Pause, static_cast<int>(duration.count()));
-    if (pauses_ == Pauses::RecordAndWait) sleepUnlessStopped(duration, stop);
+    if (pauses_ == Pauses::RecordAndWait) platform::pauseUnlessStopped(duration, stop);
 }
 
 bool RecordingKeyGenerator::capsLockOn() {

@@ -1,4 +1,5 @@
 #include "platform/keys/x11/X11KeyGenerator.h"
+#include "platform/StopPause.h"
 
 #include "platform/keys/x11/ChordTranslator.h"
 #include "platform/keys/x11/KeySymbols.h"
@@ -379,7 +380,7 @@ void X11KeyGenerator::release(int keyCode) {
 
 void X11KeyGenerator::pause(std::chrono::milliseconds duration, std::stop_token stop) {
     impl_->flush();
-    sleepUnlessStopped(duration, stop);
+    platform::pauseUnlessStopped(duration, stop);
 }
 
 bool X11KeyGenerator::capsLockOn() {

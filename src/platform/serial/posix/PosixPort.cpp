@@ -98,8 +98,13 @@ PosixPort::Fill PosixPort::fill(int waitMilliseconds) {
 int PosixPort::getByte() {
     int byte = decoder_.take();
     if (byte >= 0) return byte;
-    if (fill(timeoutRx_) != Fill::kData) return -1;
-    return decoder_.take();
+    switch (fill(timeoutRx_)) {
+        case Fill::kData: return decoder_.take();
+        case Fill::kNothing: return -1;
+        case Fill::kFailed: break;
+    }
+    // A failed read is not an idle line: the device went away.
+    return -2;
 }
 
 int PosixPort::getData(unsigned char* buffer, int count) {

@@ -75,6 +75,7 @@ class FluidSynthSequencer::Engine {
         if (options.wavFile) {
             openFile(*options.wavFile, errors);
         } else {
+            set(settings_.get(), "audio.alsa.device", options.alsaDevice);
             openAudio(options.audioDrivers, errors);
         }
     }
@@ -242,6 +243,11 @@ void FluidSynthSequencer::close() {
     // Dropped without the lock: stopping the audio thread waits for a render
     // that may be waiting for it.
     engine.reset();
+}
+
+bool FluidSynthSequencer::playing() {
+    std::lock_guard lock(mutex_);
+    return transport_.running();
 }
 
 void FluidSynthSequencer::renderToFile(std::chrono::milliseconds duration) {

@@ -23,6 +23,8 @@ struct FluidSynthOptions {
     // FluidSynth audio drivers tried in turn; the first that opens plays the
     // sound. PipeWire desktops also answer as PulseAudio and through ALSA.
     std::vector<std::string> audioDrivers = {"pipewire", "pulseaudio", "alsa"};
+    // The device the alsa driver opens; "null" takes the sound and discards it.
+    std::string alsaDevice = "default";
     // When set, nothing is played aloud: the sound goes into this WAV file
     // (stereo, 32-bit float) as renderToFile() is called, and the file is
     // complete once the sequencer is closed.
@@ -41,6 +43,9 @@ class FluidSynthSequencer : public Sequencer {
     void setTickPosition(long tick) override;
     void start() override;
     void close() override;
+
+    // Whether the sequence is still being played.
+    bool playing();
 
     // File output only: renders the next stretch of sound into the file, in
     // whole periods of the synthesizer. Playback time moves only as this runs.

@@ -61,13 +61,12 @@ class FluidSynthSequencer::Engine {
         : mutex_(mutex), transport_(transport) {
         FluidErrors errors;
         settings_.reset(new_fluid_settings());
-        if (!settings_)
-            throw MidiError("new_fluid_settings: " + reason(errors, "new_fluid_settings"));
+        if (!settings_) throw MidiError(reason(errors, "new_fluid_settings"));
         set(settings_.get(), "synth.sample-rate", options.sampleRate);
         // A beep's few megabytes of samples need not be pinned in memory.
         set(settings_.get(), "synth.lock-memory", 0);
         synth_.reset(new_fluid_synth(settings_.get()));
-        if (!synth_) throw MidiError("new_fluid_synth: " + reason(errors, "new_fluid_synth"));
+        if (!synth_) throw MidiError(reason(errors, "new_fluid_synth"));
         if (fluid_synth_sfload(synth_.get(), options.soundFont.c_str(), 1) == FLUID_FAILED) {
             throw MidiError("Cannot load the sound font " + options.soundFont + ": " +
                             reason(errors, "fluid_synth_sfload"));

@@ -120,13 +120,17 @@ void SerialPortLocal::open() {
         configure(config);
         applyTimeouts();
     } catch (...) {
-        // A port that could not be set up is not left open behind the caller's back.
-        try {
-            close();
-        } catch (const IOException& e) {
-            printDiagnostic(std::string("SerialPortLocal: ") + e.what());
-        }
+        closeAfterFailedSetUp();
         throw;
+    }
+}
+
+// A port that could not be set up is not left open behind the caller's back.
+void SerialPortLocal::closeAfterFailedSetUp() {
+    try {
+        close();
+    } catch (const IOException& e) {
+        printDiagnostic(std::string("SerialPortLocal: ") + e.what());
     }
 }
 
@@ -211,11 +215,7 @@ void SerialPortLocal::reset() {
         configure(config);
         setTimeoutTx(transmitTimeoutMs);
     } catch (...) {
-        try {
-            close();
-        } catch (const IOException& e) {
-            printDiagnostic(std::string("SerialPortLocal: ") + e.what());
-        }
+        closeAfterFailedSetUp();
         throw;
     }
 }

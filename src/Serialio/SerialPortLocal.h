@@ -144,6 +144,7 @@ class SerialPortLocal final : public SerialPort {
     static int checked(int result, std::string_view operation);
     int openNative(const SerialConfig& record, std::string_view failurePrefix);
     void applyTimeouts();
+    void closeAfterFailedSetUp();
     void stopFlowTask();
     void srvTaskCheck();
     int waitForReady(int count);

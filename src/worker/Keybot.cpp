@@ -222,14 +222,7 @@ void Keybot::typeAltCode(char32_t character, const KeyCodes& codes) {
 
 void Keybot::tapKey(int code) {
     pressKey(code);
-    try {
-        keys_.release(code);
-    } catch (const keys::KeyRefused& refusal) {
-        report(
-            QStringLiteral("Error releasing key %1 on %2 keyboard: %3")
-                .arg(QString::number(code), keyboardType_, QString::fromStdString(refusal.what())),
-            QStringLiteral("Error on releasing: ") + QString::number(code), refusal.what());
-    }
+    tryRelease(code);
 }
 
 void Keybot::pressKey(int code) {
@@ -245,6 +238,11 @@ void Keybot::pressKey(int code) {
 }
 
 void Keybot::releaseKey(int code) {
+    tryRelease(code);
+    pause();
+}
+
+void Keybot::tryRelease(int code) {
     try {
         keys_.release(code);
     } catch (const keys::KeyRefused& refusal) {
@@ -253,7 +251,6 @@ void Keybot::releaseKey(int code) {
                 .arg(QString::number(code), keyboardType_, QString::fromStdString(refusal.what())),
             QStringLiteral("Error on releasing: ") + QString::number(code), refusal.what());
     }
-    pause();
 }
 
 void Keybot::pause() {

@@ -62,6 +62,7 @@ class Keybot {
     void tapKey(int code);
     void pressKey(int code);
     void releaseKey(int code);
+    void tryRelease(int code);  // reports a refusal, no pause
     void pause();
 
     void reportCannotType(char32_t character);

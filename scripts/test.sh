@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
+# Compiled objects are shared between checkouts at different paths.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+
 build=build/test
 cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALTYP_SANITIZE=ON -DVALTYP_WERROR=ON

@@ -1,0 +1,168 @@
+// The window's tabs and panels, and its idle and running look.
+
+#include "valtyp/EventLog.h"
+#include "valtyp/InputTab.h"
+#include "valtyp/Texts.h"
+#include "valtyp/VideriRaZivFrame2.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using Texts::text;
+
+namespace {
+
+constexpr int kFirstSettingsTab = 1;
+constexpr int kSettingsTabs = 4;  // input, processing, output, settings
+
+QString frameText(const char* field, const char* suffix) {
+    return Texts::bundle().getString(QStringLiteral("VideriRaZivFrame2.") +
+                                     QLatin1StringView(field) + QLatin1StringView(suffix));
+}
+
+QWidget* panel(const char* name) {
+    auto* w = new QWidget;
+    w->setObjectName(QLatin1StringView(name));
+    return w;
+}
+
+}  // namespace
+
+void VideriRaZivFrame2::initComponents() {
+    tabbedPane = new QTabWidget(this);
+    tabbedPane->setObjectName(QStringLiteral("tabbedPane"));
+    panel1 = buildStartPanel();
+    inputPanel = new InputTab(config, dialogs(),
+                              {[] { return isClosing(); }, [this] { selectPanel(inputPanel); },
+                               [this] { refreshPortsButtonActionPerformed(); }});
+    inputPanel->setObjectName(QStringLiteral("inputPanel"));
+    inputPanel->setPorts(ports);
+    processingPanel = panel("processingPanel");
+    outputPanel = panel("outputPanel");
+    settingsPanel = buildSettingsPanel();
+    eventLogPanel = buildEventLogPanel();
+    aboutPanel = buildAboutPanel();
+    const std::pair<QWidget*, const char*> tabs[] = {{panel1, "panel1"},
+                                                     {inputPanel, "inputPanel"},
+                                                     {processingPanel, "processingPanel"},
+                                                     {outputPanel, "outputPanel"},
+                                                     {settingsPanel, "settingsPanel"},
+                                                     {eventLogPanel, "eventLogPanel"},
+                                                     {aboutPanel, "aboutPanel"}};
+    for (const auto& [widget, name] : tabs)
+        tabbedPane->addTab(widget, frameText(name, ".tab.title"));
+    currentPanel_ = panel1;
+    connect(tabbedPane, &QTabWidget::currentChanged, this,
+            [this](int i) { tabbedPaneStateChanged(i); });
+
+    statusJLabel = new QLabel(frameText("statusJLabel", ".text"), this);
+    statusJLabel->setObjectName(QStringLiteral("statusJLabel"));
+    statusJLabel->setTextFormat(Qt::AutoText);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabbedPane, 1);
+    layout->addWidget(statusJLabel);
+    resize(640, 440);
+}
+
+QWidget* VideriRaZivFrame2::buildStartPanel() {
+    QWidget* p = panel("panel1");
+    startStopJButton = new QPushButton(frameText("startStopJButton", ".text"), p);
+    startStopJButton->setObjectName(QStringLiteral("startStopJButton"));
+    startStopJButton->setToolTip(frameText("startStopJButton", ".toolTipText"));
+    startStopJButton->setMinimumSize(200, 80);
+    QFont big = startStopJButton->font();
+    big.setPointSize(big.pointSize() + 6);
+    big.setBold(true);
+    startStopJButton->setFont(big);
+    connect(startStopJButton, &QPushButton::clicked, this,
+            [this] { startStopJButtonActionPerformed(); });
+    auto* layout = new QGridLayout(p);
+    layout->addWidget(startStopJButton, 0, 0, Qt::AlignCenter);
+    return p;
+}
+
+QWidget* VideriRaZivFrame2::buildSettingsPanel() {
+    QWidget* p = panel("settingsPanel");
+    manualConnectButton = new QRadioButton(frameText("manualConnectButton", ".text"), p);
+    manualConnectButton->setObjectName(QStringLiteral("manualConnectButton"));
+    autoConnectButton = new QRadioButton(frameText("autoConnectButton", ".text"), p);
+    autoConnectButton->setObjectName(QStringLiteral("autoConnectButton"));
+    autoConnectButton->setToolTip(frameText("autoConnectButton", ".toolTipText"));
+    auto* connectButtonGroup = new QButtonGroup(p);
+    connectButtonGroup->addButton(manualConnectButton);
+    connectButtonGroup->addButton(autoConnectButton);
+    (config.getConnect() == ConfigHelper::Connect::AUTO ? autoConnectButton : manualConnectButton)
+        ->setChecked(true);
+    for (QRadioButton* button : {manualConnectButton, autoConnectButton}) {
+        connect(button, &QRadioButton::clicked, this, [this] { connectButtonActionPerformed(); });
+    }
+    auto* layout = new QGridLayout(p);
+    layout->addWidget(new QLabel(frameText("connectLabel", ".text"), p), 0, 0);
+    layout->addWidget(manualConnectButton, 0, 1);
+    layout->addWidget(autoConnectButton, 1, 1);
+    layout->setRowStretch(2, 1);
+    layout->setColumnStretch(2, 1);
+    return p;
+}
+
+QWidget* VideriRaZivFrame2::buildEventLogPanel() {
+    QWidget* p = panel("eventLogPanel");
+    eventLogPane = new QTextEdit(p);
+    eventLogPane->setObjectName(QStringLiteral("eventLog"));
+    eventLog = std::make_unique<EventLog>(*eventLogPane);
+    auto* layout = new QVBoxLayout(p);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(eventLogPane);
+    return p;
+}
+
+QWidget* VideriRaZivFrame2::buildAboutPanel() {
+    QWidget* p = panel("aboutPanel");
+    auto* aboutPane = new QTextBrowser(p);
+    aboutPane->setObjectName(QStringLiteral("aboutPane"));
+    auto* layout = new QVBoxLayout(p);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(aboutPane);
+    return p;
+}
+
+void VideriRaZivFrame2::selectPanel(QWidget* panel) {
+    const int index = tabbedPane->indexOf(panel);
+    if (index >= 0) tabbedPane->setCurrentIndex(index);
+}
+
+void VideriRaZivFrame2::showRunningLook() {
+    startStopJButton->setText(frameText("startStopJButton", ".textStop"));
+    switchingLook_ = true;
+    if (tabbedPane->indexOf(inputPanel) == kFirstSettingsTab) {
+        for (int i = 0; i < kSettingsTabs; ++i) tabbedPane->removeTab(kFirstSettingsTab);
+    }
+    switchingLook_ = false;
+    statusJLabel->setText(text("switch.to.target.application"));
+}
+
+void VideriRaZivFrame2::showIdleLook() {
+    startStopJButton->setText(frameText("startStopJButton", ".text"));
+    switchingLook_ = true;
+    if (tabbedPane->indexOf(inputPanel) < 0) {
+        const std::pair<QWidget*, const char*> removed[] = {{inputPanel, "inputPanel"},
+                                                            {processingPanel, "processingPanel"},
+                                                            {outputPanel, "outputPanel"},
+                                                            {settingsPanel, "settingsPanel"}};
+        int index = kFirstSettingsTab;
+        for (const auto& [widget, name] : removed) {
+            tabbedPane->insertTab(index++, widget, frameText(name, ".tab.title"));
+        }
+    }
+    switchingLook_ = false;
+    statusJLabel->setText(frameText("statusJLabel", ".text"));
+}

@@ -1,0 +1,29 @@
+#pragma once
+// What the main window needs from the desktop, handed in so that tests can
+// stand in for the parts a test cannot press or hear.
+
+#include "platform/keys/KeyGenerator.h"
+#include "platform/midi/Sequencer.h"
+#include "valtyp/util/UpdateCheckStart.h"
+
+#include <functional>
+#include <memory>
+
+class Dialogs;
+
+struct FrameServices {
+    Dialogs* dialogs = nullptr;
+    // The synthetic keyboard a run types with; may throw when there is none.
+    std::function<std::unique_ptr<keys::KeyGenerator>()> keyboard;
+    // The synthesizer of the signal sound.
+    midi::SequencerFactory sequencers;
+    // The one-in-four draw of the update check at start-up.
+    UpdateCheckStart::Draw updateDraw;
+    // The update check; none: nothing is checked.
+    UpdateCheckStart::UpdateCheck updateCheck;
+    // Minimising to the system tray; none: minimising works as usual.
+    std::function<void()> addMinimizeToTraySupport;
+    std::function<void()> removeMinimizeToTraySupport;
+    // Ends the event loop with an exit status.
+    std::function<void(int status)> exit;
+};

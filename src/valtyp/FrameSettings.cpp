@@ -1,0 +1,86 @@
+// Loading, saving and synchronising the settings of the main window.
+
+#include "valtyp/Dialogs.h"
+#include "valtyp/InputTab.h"
+#include "valtyp/Texts.h"
+#include "valtyp/VideriRaZivFrame2.h"
+#include "valtyp/prefs/AbstractPreferences.h"
+#include "valtyp/prefs/ConfigStore.h"
+
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <cstdio>
+
+using Texts::text;
+
+void VideriRaZivFrame2::loadSettings() {
+    try {
+        if (!loadConfig()) {
+            dialogs().error(text("error.while.loading.settings"),
+                            text("invalid.settings.replaced.by.defaults"));
+        }
+    } catch (const std::exception&) {
+        config =
+            ConfigKeys::load([](const QString&) { return std::optional<QString>(); }, ports).config;
+        dialogs().error(text("error.while.loading.settings"),
+                        text("access.error.while.loading.settings"));
+    }
+    if (fixedPort_) config.setPort(ports.first());
+}
+
+bool VideriRaZivFrame2::loadConfig() {
+    node = &ConfigStore::settingsNode();
+    node->keys();  // a store that cannot be read says so here, not with silent defaults
+    ConfigKeys::LoadResult loaded = ConfigStore::loadConfig(*node, ports);
+    config = loaded.config;
+    return loaded.allValid;
+}
+
+bool VideriRaZivFrame2::saveConfig() {
+    if (node == nullptr) {
+        try {
+            node = &ConfigStore::settingsNode();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "saveConfig exception: %s\n", e.what());
+            return false;
+        }
+    }
+    return ConfigStore::saveConfig(config, *node);
+}
+
+bool VideriRaZivFrame2::saveNecessary() {
+    if (!config.hasChanged(oldConfig)) return false;
+    oldConfig = config.copyConfig();
+    return true;
+}
+
+void VideriRaZivFrame2::updateConfigFromTabs() {
+    inputPanel->updateConfig();
+    connectButtonActionPerformed();
+}
+
+void VideriRaZivFrame2::connectButtonActionPerformed() {
+    if (autoConnectButton->isChecked()) {
+        config.setConnect(ConfigHelper::Connect::AUTO);
+        return;
+    }
+    config.setConnect(ConfigHelper::Connect::MANUAL);
+    if (services_.removeMinimizeToTraySupport) services_.removeMinimizeToTraySupport();
+}
+
+void VideriRaZivFrame2::tabbedPaneStateChanged(int index) {
+    QWidget* left = currentPanel_;
+    currentTabIndex = index;
+    currentPanel_ = tabbedPane->widget(index);
+    // Tabs come and go with a run; that is no visit by the user.
+    if (switchingLook_) return;
+    // Leaving a tab whose settings take effect at the next start saves them;
+    // the settings tab and the log do not.
+    if (left != inputPanel && left != processingPanel && left != outputPanel &&
+        left != aboutPanel) {
+        return;
+    }
+    updateConfigFromTabs();
+    if (saveNecessary() && !saveConfig()) dialogs().error(text("error"), text("autosave.error"));
+}

@@ -1,0 +1,237 @@
+#include "valtyp/InputTab.h"
+
+#include "Serialio/FriendlyPortUtil.h"
+#include "valtyp/Dialogs.h"
+#include "valtyp/Texts.h"
+
+#include <QComboBox>
+#include <QFont>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace ConfigHelper;
+
+namespace {
+
+QString frameText(const QString& field, const char* suffix) {
+    return Texts::bundle().getString(QStringLiteral("VideriRaZivFrame2.") + field +
+                                     QLatin1StringView(suffix));
+}
+
+template <class W>
+W* named(W* widget, const char* field) {
+    widget->setObjectName(QLatin1StringView(field));
+    widget->setToolTip(frameText(QLatin1StringView(field), ".toolTipText"));
+    return widget;
+}
+
+template <class E>
+QComboBox* optionBox(const char* field, int selected, QWidget* parent) {
+    auto* box = named(new QComboBox(parent), field);
+    for (E value : Options<E>::values()) box->addItem(Options<E>::toString(value));
+    box->setCurrentIndex(Options<E>::validOrdinal(selected) ? selected
+                                                            : Options<E>::defaultOrdinal());
+    return box;
+}
+
+QLabel* label(const char* field, QWidget* parent) {
+    auto* l = new QLabel(frameText(QLatin1StringView(field), ".text"), parent);
+    l->setObjectName(QLatin1StringView(field));
+    return l;
+}
+
+}  // namespace
+
+InputTab::InputTab(Config& config, Dialogs& dialogs, Hooks hooks, QWidget* parent)
+    : QWidget(parent), config_(config), dialogs_(dialogs), hooks_(std::move(hooks)) {
+    buildControls();
+    layOut();
+    connectHandlers();
+}
+
+void InputTab::buildControls() {
+    portList = named(new QComboBox(this), "portList");
+    portList->setMinimumContentsLength(24);
+    portList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+
+    instrumentBox = named(new QComboBox(this), "instrumentBox");
+    for (Instrument i : Options<Instrument>::values()) {
+        instrumentBox->addItem(toPlainString(i), Options<Instrument>::ordinal(i));
+        // Text instruments (bar-code readers) are set apart in italics.
+        if (isTextInstrument(i)) {
+            QFont italic = instrumentBox->font();
+            italic.setItalic(true);
+            instrumentBox->setItemData(instrumentBox->count() - 1, italic, Qt::FontRole);
+        }
+    }
+    const Instrument chosen = config_.getInstrument().value_or(Options<Instrument>::getDefault());
+    instrumentBox->setCurrentIndex(Options<Instrument>::ordinal(chosen));
+
+    bitRateBox = optionBox<BitRates>("bitRateBox", config_.getBitRate(), this);
+    dataBitsBox = optionBox<DataBits>("dataBitsBox", config_.getDataBits(), this);
+    stopBitsBox = optionBox<StopBits>("stopBitsBox", config_.getStopBits(), this);
+    parityBox = optionBox<Parity>("parityBox", config_.getParity(), this);
+
+    inputTerminatorBox = named(new QComboBox(this), "inputTerminatorBox");
+    inputTerminatorBox->setEditable(true);
+    inputTerminatorBox->setInsertPolicy(QComboBox::NoInsert);
+    for (InputTerminator t : Options<InputTerminator>::values()) {
+        inputTerminatorBox->addItem(
+            InputTerminatorCode::listText(InputTerminatorCode::getDecimal(t)));
+    }
+    showTerminator(config_.getInputTerminator());
+
+    refreshPortsButton =
+        named(new QPushButton(frameText(QStringLiteral("refreshPortsButton"), ".text"), this),
+              "refreshPortsButton");
+    defaultButton =
+        named(new QPushButton(frameText(QStringLiteral("defaultButton"), ".text"), this),
+              "defaultButton");
+}
+
+void InputTab::layOut() {
+    auto* grid = new QGridLayout(this);
+    int row = 0;
+    grid->addWidget(label("portLabel", this), row, 0);
+    grid->addWidget(portList, row, 1);
+    grid->addWidget(refreshPortsButton, row++, 2);
+    grid->addWidget(label("deviceLabel", this), row, 0);
+    grid->addWidget(instrumentBox, row++, 1, 1, 2);
+    grid->addWidget(label("bitRateLabel", this), row, 0);
+    grid->addWidget(bitRateBox, row++, 1);
+    grid->addWidget(label("dataBitsLabel", this), row, 0);
+    grid->addWidget(dataBitsBox, row++, 1);
+    grid->addWidget(label("stopBitsLabel", this), row, 0);
+    grid->addWidget(stopBitsBox, row++, 1);
+    grid->addWidget(label("parityLabel", this), row, 0);
+    grid->addWidget(parityBox, row++, 1);
+    grid->addWidget(label("inputTerminatorLabel", this), row, 0);
+    grid->addWidget(inputTerminatorBox, row, 1);
+    grid->addWidget(defaultButton, row++, 2);
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+}
+
+void InputTab::connectHandlers() {
+    connect(portList, &QComboBox::currentIndexChanged, this,
+            [this] { portListItemStateChanged(); });
+    connect(instrumentBox, &QComboBox::currentIndexChanged, this,
+            [this] { instrumentBoxItemStateChanged(true); });
+    connect(bitRateBox, &QComboBox::currentIndexChanged, this,
+            [this](int i) { config_.setBitRate(i); });
+    connect(dataBitsBox, &QComboBox::currentIndexChanged, this,
+            [this](int i) { config_.setDataBits(i); });
+    connect(stopBitsBox, &QComboBox::currentIndexChanged, this,
+            [this](int i) { config_.setStopBits(i); });
+    connect(parityBox, &QComboBox::currentIndexChanged, this,
+            [this](int i) { config_.setParity(i); });
+    // A list entry chosen, or a typed code confirmed or left.
+    connect(inputTerminatorBox, &QComboBox::activated, this,
+            [this] { inputTerminatorBoxItemStateChanged(); });
+    connect(inputTerminatorBox->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { inputTerminatorBoxItemStateChanged(); });
+    connect(refreshPortsButton, &QPushButton::clicked, this, [this] {
+        if (hooks_.refreshPorts) hooks_.refreshPorts();
+    });
+    connect(defaultButton, &QPushButton::clicked, this, [this] { defaultButtonActionPerformed(); });
+}
+
+void InputTab::setPorts(const QStringList& ports) {
+    const QSignalBlocker quiet(portList);
+    portList->clear();
+    for (const QString& port : ports) {
+        const auto display = Serialio::FriendlyPortUtil::getFriendlyPortName(port.toStdString());
+        portList->addItem(QString::fromStdString(display), port);
+    }
+    const int current = portList->findData(config_.getPort());
+    portList->setCurrentIndex(current >= 0 ? current : (ports.isEmpty() ? -1 : 0));
+}
+
+std::optional<QString> InputTab::selectedPort() const {
+    if (portList->currentIndex() < 0) return std::nullopt;
+    return portList->currentData().toString();
+}
+
+void InputTab::portListItemStateChanged() {
+    if (auto port = selectedPort()) config_.setPort(*port);
+}
+
+std::optional<Instrument> InputTab::selectedInstrument() const {
+    return Options<Instrument>::fromOrdinal(instrumentBox->currentIndex());
+}
+
+void InputTab::instrumentBoxItemStateChanged(bool previousDeselected) {
+    const auto instrument = selectedInstrument();
+    if (!instrument) return;
+    config_.setInstrument(*instrument);
+    if (!previousDeselected || config_.getCustomRegEx().isEmpty()) return;
+    instrumentBox->hidePopup();
+    if (dialogs_.askYesNo(QStringLiteral("Confirm"),
+                          QStringLiteral("Overwrite custom regular expression?"))) {
+        config_.setCustomRegEx(QString());
+    }
+}
+
+void InputTab::showTerminator(int code) {
+    const QString entry = InputTerminatorCode::listText(code);
+    int index = inputTerminatorBox->findText(entry);
+    if (index < 0) {
+        inputTerminatorBox->addItem(entry);
+        index = inputTerminatorBox->count() - 1;
+    }
+    inputTerminatorBox->setCurrentIndex(index);
+    inputTerminatorBox->setEditText(entry);
+}
+
+void InputTab::inputTerminatorBoxItemStateChanged() {
+    // The error dialog takes the focus, which ends the editing a second time.
+    if (checkingTerminator_) return;
+    checkingTerminator_ = true;
+    if (const auto code = InputTerminatorCode::fromListText(inputTerminatorBox->currentText())) {
+        config_.setInputTerminator(*code);
+        showTerminator(*code);
+    } else {
+        if (!hooks_.isClosing()) {
+            dialogs_.error(Texts::text("error"),
+                           Texts::text("terminator.must.be.between.0.and.255"));
+        }
+        showTerminator(config_.getInputTerminator());
+        QTimer::singleShot(0, this, [this] { hooks_.selectInputTab(); });
+    }
+    checkingTerminator_ = false;
+}
+
+void InputTab::selectLineSettings(const Config& lines) {
+    bitRateBox->setCurrentIndex(lines.getBitRate());
+    dataBitsBox->setCurrentIndex(lines.getDataBits());
+    stopBitsBox->setCurrentIndex(lines.getStopBits());
+    parityBox->setCurrentIndex(lines.getParity());
+    showTerminator(lines.getInputTerminator());
+    config_.setInputTerminator(lines.getInputTerminator());
+}
+
+void InputTab::defaultButtonActionPerformed() {
+    const auto instrument = selectedInstrument();
+    if (!instrument) {
+        dialogs_.error(Texts::text("error"),
+                       Texts::text("no.default.values.available.for.this.device"));
+        return;
+    }
+    if (const auto message = getDefaultMessage(*instrument)) {
+        dialogs_.information(QStringLiteral("Info"), *message);
+    }
+    selectLineSettings(getDefaultConfig(*instrument));
+}
+
+void InputTab::updateConfig() {
+    portListItemStateChanged();
+    instrumentBoxItemStateChanged(false);
+    config_.setBitRate(bitRateBox->currentIndex());
+    config_.setDataBits(dataBitsBox->currentIndex());
+    config_.setStopBits(stopBitsBox->currentIndex());
+    config_.setParity(parityBox->currentIndex());
+    inputTerminatorBoxItemStateChanged();
+}

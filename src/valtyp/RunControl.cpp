@@ -1,0 +1,184 @@
+// Start and stop of an acquisition, and the view operations it reports to.
+//
+// Qt widgets may only be touched on the user-interface thread. The worker and
+// the keystroke engine call the log operations from their own threads, so a
+// log line from another thread is posted to the user-interface thread, in the
+// order of the calls; setConnectedInGUI and setText wait for the
+// user-interface thread when called from elsewhere, and run at once when
+// already on it (the worker's end-of-work step calls from there).
+
+#include "Serialio/IOException.h"
+#include "valtyp/Dialogs.h"
+#include "valtyp/EventLog.h"
+#include "valtyp/InputTab.h"
+#include "valtyp/Texts.h"
+#include "valtyp/VideriRaZivFrame2.h"
+#include "worker/Keybot.h"
+#include "worker/SoundBot.h"
+#include "worker/WeightWorker.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QThread>
+
+#include <memory>
+
+using namespace ConfigHelper;
+using Texts::text;
+
+namespace {
+
+QString message(const std::exception& e) {
+    return QString::fromLocal8Bit(e.what());
+}
+
+}  // namespace
+
+template <class F>
+void VideriRaZivFrame2::onUiThreadAndWait(F&& work) {
+    if (QThread::currentThread() == thread()) {
+        work();
+        return;
+    }
+    if (!QMetaObject::invokeMethod(this, std::forward<F>(work), Qt::BlockingQueuedConnection)) {
+        QMetaObject::invokeMethod(
+            this, [this] { dialogs().error(text("error"), text("internal.error")); },
+            Qt::QueuedConnection);
+    }
+}
+
+void VideriRaZivFrame2::startStopJButtonActionPerformed() {
+    if (connected) {
+        stopAcquisition();
+    } else {
+        startAcquisition();
+    }
+}
+
+void VideriRaZivFrame2::startAcquisition() {
+    updateConfigFromTabs();
+    const Instrument instrument =
+        config.getInstrument().value_or(Options<Instrument>::getDefault());
+    try {
+        keys_ = services_.keyboard();
+        keyBot = std::make_unique<Keybot>(
+            *keys_, this, getKeyMapType(instrument), config.getKeyboardType(),
+            config.getEveryXValuesAsInt(), getKeyCode(config.getOutputTerminator2()),
+            getKeyCode(config.getOutputTerminator()), getKeyCode(config.getStartWith()),
+            config.getDelayAsInt());
+    } catch (const std::exception& e) {
+        releaseRunObjects();
+        dialogs().error(text("error"), text("error.initializing.keyboard.output") + message(e));
+        return;
+    }
+    if (keys_->capsLockOn()) dialogs().warning(text("warning"), text("please.turn.off.caps.lock"));
+    try {
+        soundBot = SoundBot::create(config.getSound(), services_.sequencers);
+    } catch (const std::exception& e) {
+        releaseRunObjects();
+        dialogs().error(text("sound.output.error"),
+                        text("error.while.initializing.sound.output") + message(e));
+        return;
+    }
+    try {
+        if (config.ignoreDuplicates) ignorer.emplace(config);
+        weightWorker = makeWeightWorker(
+            config, *this,
+            [this](const QString& title, const QString& text) { dialogs().warning(title, text); });
+    } catch (const Serialio::IOException& e) {
+        releaseRunObjects();
+        dialogs().error(text("error"), text("error.opening.port") + message(e));
+        return;
+    } catch (const std::invalid_argument& e) {
+        releaseRunObjects();
+        dialogs().error(text("error"), text("invalid.setting") + message(e));
+        return;
+    }
+    keyBot->start();
+    logEvent(text("VideriRaZivFrame2.deviceLabel.text") + u' ' + toPlainString(instrument));
+    if (!config.getCustomRegEx().isEmpty())
+        logEvent(QStringLiteral("Custom regEx: ") + config.getCustomRegEx());
+    logEvent(text("keyboard.output.started.type") + u' ' +
+             Options<KeyboardType>::toString(config.getKeyboardType()));
+    weightWorker->execute();
+}
+
+void VideriRaZivFrame2::stopAcquisition() {
+    if (weightWorker) weightWorker->cancel();
+    releaseRunObjects();
+}
+
+void VideriRaZivFrame2::releaseRunObjects() {
+    if (keyBot) keyBot->stop();
+    keyBot.reset();
+    keys_.reset();
+    if (soundBot) soundBot->close();
+    soundBot.reset();
+    ignorer.reset();
+}
+
+void VideriRaZivFrame2::retireWorker() {
+    if (!weightWorker || !weightWorker->isDone()) return;
+    // Called from the worker's own end-of-work step: it goes once that returned.
+    std::shared_ptr<WeightWorker> finished(std::move(weightWorker));
+    QMetaObject::invokeMethod(
+        this, [finished] {}, Qt::QueuedConnection);
+}
+
+void VideriRaZivFrame2::setConnectedInGUI(bool running) {
+    onUiThreadAndWait([this, running] {
+        connected = running;
+        if (running) {
+            showRunningLook();
+            return;
+        }
+        showIdleLook();
+        // An acquisition that ended by itself (the port went away) leaves
+        // nothing behind either.
+        releaseRunObjects();
+        retireWorker();
+    });
+}
+
+void VideriRaZivFrame2::setText(const QString& text) {
+    onUiThreadAndWait([this, text] { statusJLabel->setText(text); });
+}
+
+void VideriRaZivFrame2::appendLog(const QString& text, int style) {
+    const QDateTime now = QDateTime::currentDateTime();
+    auto append = [this, now, text, style] {
+        eventLog->appendLine(now, text, static_cast<EventLog::Style>(style));
+    };
+    if (QThread::currentThread() == thread()) {
+        append();
+    } else {
+        QMetaObject::invokeMethod(this, append, Qt::QueuedConnection);
+    }
+}
+
+void VideriRaZivFrame2::logEvent(const QString& text) {
+    appendLog(text, static_cast<int>(EventLog::Style::Regular));
+}
+
+void VideriRaZivFrame2::logImportantEvent(const QString& text) {
+    appendLog(text, static_cast<int>(EventLog::Style::Important));
+}
+
+void VideriRaZivFrame2::update(DataLine& record) {
+    if (ignorer) {
+        try {
+            ignorer->process(record);
+        } catch (const std::invalid_argument& e) {
+            logImportantEvent(message(e));
+        }
+    }
+    if (soundBot && record.hasValue()) soundBot->beep();
+    eventLog->appendRecord(record);
+    statusJLabel->setText(text("line.count") + QString::number(record.getCount()));
+    if (keyBot) keyBot->add(record.getProcessedData());
+}
+
+void VideriRaZivFrame2::refreshPortsButtonActionPerformed() {
+    ports = listPorts();
+    inputPanel->setPorts(ports);
+}

@@ -1,0 +1,141 @@
+#pragma once
+// The main window: start-up, run control, event log and status line, and the
+// settings tabs. It is the view the acquisition reports to.
+//
+// The work is split by concern over several source files:
+//   VideriRaZivFrame2.cpp   start-up sequence and shutdown
+//   FrameLayout.cpp         tabs, panels, idle and running look
+//   RunControl.cpp          start, stop and the view operations of a run
+//   FrameSettings.cpp       loading, saving and synchronising the settings
+
+#include "config/Config.h"
+#include "valtyp/FrameServices.h"
+#include "valtyp/util/UpdateWorkerView.h"
+#include "worker/Ignorer.h"
+#include "worker/WeightWorkerView.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class AbstractPreferences;
+class EventLog;
+class InputTab;
+class Keybot;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTextEdit;
+class SoundBot;
+class WeightWorker;
+
+class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public UpdateWorkerView {
+  public:
+    // Runs the whole start-up and leaves the window shown, perhaps already
+    // running. args[0] may name the one port to offer. Throws StartupExit
+    // when the program must end (damaged resources, no serial driver).
+    VideriRaZivFrame2(const QStringList& args, FrameServices services);
+    ~VideriRaZivFrame2() override;
+
+    // WeightWorkerView
+    void logEvent(const QString& text) override;
+    void logImportantEvent(const QString& text) override;
+    void setConnectedInGUI(bool running) override;
+    void update(DataLine& record) override;
+    // UpdateWorkerView
+    void setText(const QString& text) override;
+
+    // Handlers, named after their control.
+    void startStopJButtonActionPerformed();
+    void refreshPortsButtonActionPerformed();
+    void connectButtonActionPerformed();
+    void tabbedPaneStateChanged(int index);
+
+    void updateConfigFromTabs();
+    bool loadConfig();
+    // False when the store failed (already said on the error output).
+    bool saveConfig();
+    bool saveNecessary();
+    void thisWindowClosed();
+    static bool isClosing();
+
+    const QStringList& getPortList() const { return ports; }
+    bool isConnected() const { return connected; }
+    const Config& currentConfig() const { return config; }
+
+    static constexpr const char* kTitle = "Belmaro Valtyp";
+    static constexpr const char* kHubTitle = "Belmaro Valtyp HUB";
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Start-up steps.
+    void checkResourceBundles();
+    void decidePortList(const QStringList& args);
+    QStringList listPorts();
+    void loadSettings();
+    void startUpdateCheckOnceInFour();
+    void autoStart();
+
+    // Layout and look.
+    void initComponents();
+    QWidget* buildStartPanel();
+    QWidget* buildSettingsPanel();
+    QWidget* buildEventLogPanel();
+    QWidget* buildAboutPanel();
+    void showRunningLook();
+    void showIdleLook();
+    void selectPanel(QWidget* panel);
+
+    // Run control.
+    void startAcquisition();
+    void stopAcquisition();
+    void releaseRunObjects();
+    void retireWorker();
+    void appendLog(const QString& text, int style);
+    template <class F>
+    void onUiThreadAndWait(F&& work);
+
+    Dialogs& dialogs() { return *services_.dialogs; }
+
+    FrameServices services_;
+    Config config;
+    bool mathRoundingErrorWarningDisplayed = false;
+    QStringList ports;
+    bool fixedPort_ = false;
+    bool connected = false;
+    Config oldConfig;
+    AbstractPreferences* node = nullptr;
+    int currentTabIndex = 0;
+
+    // Widgets, owned by the window.
+    QTabWidget* tabbedPane = nullptr;
+    QWidget* panel1 = nullptr;
+    InputTab* inputPanel = nullptr;
+    QWidget* processingPanel = nullptr;
+    QWidget* outputPanel = nullptr;
+    QWidget* settingsPanel = nullptr;
+    QWidget* eventLogPanel = nullptr;
+    QWidget* aboutPanel = nullptr;
+    QPushButton* startStopJButton = nullptr;
+    QLabel* statusJLabel = nullptr;
+    QTextEdit* eventLogPane = nullptr;
+    QRadioButton* manualConnectButton = nullptr;
+    QRadioButton* autoConnectButton = nullptr;
+    std::unique_ptr<EventLog> eventLog;
+    QWidget* currentPanel_ = nullptr;  // the tab shown, whatever its index
+    bool switchingLook_ = false;
+
+    // The run-time objects of one acquisition; the keyboard outlives the
+    // keystroke engine that types with it.
+    std::unique_ptr<keys::KeyGenerator> keys_;
+    std::unique_ptr<Keybot> keyBot;
+    std::unique_ptr<SoundBot> soundBot;
+    std::optional<Ignorer> ignorer;
+    std::unique_ptr<WeightWorker> weightWorker;  // last: its thread may still report
+};

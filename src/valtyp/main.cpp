@@ -1,0 +1,18 @@
+// valtyp: the desktop program.
+
+#include "platform/keys/x11/X11KeyGenerator.h"
+#include "valtyp/QtDialogs.h"
+#include "valtyp/VideriRaZiv.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QtDialogs dialogs;
+    FrameServices services;
+    services.dialogs = &dialogs;
+    services.keyboard = [] { return std::make_unique<keys::X11KeyGenerator>(); };
+    services.sequencers = midi::systemSequencer;
+    services.updateDraw = UpdateCheckStart::uniformDraw();
+    services.exit = [](int status) { QCoreApplication::exit(status); };
+    return VideriRaZiv::main(argc, argv, std::move(services));
+}

@@ -1,0 +1,262 @@
+// Starting and stopping an acquisition from the window, the look of a run,
+// the failures of a start, and the view operations the worker calls.
+
+#include "FrameFixture.h"
+#include "PseudoTerminal.h"
+
+#include "platform/serial/sim/SimControl.h"
+#include "worker/Keybot.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTextEdit>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+const QStringList allTabs{"Start/Stop", "Input",     "Processing", "Output",
+                          "Settings",   "Event log", "About"};
+const QStringList allPanels{"panel1",        "inputPanel",    "processingPanel", "outputPanel",
+                            "settingsPanel", "eventLogPanel", "aboutPanel"};
+
+}  // namespace
+
+TEST_F(FrameTest, ARunShowsOnlyStartLogAndAboutAndStoppingPutsTheTabsBackInOrder) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    EXPECT_EQ(tabTitles(), allTabs);
+    EXPECT_EQ(tabPanels(), allPanels);
+    auto* button = child<QPushButton>("startStopJButton");
+    auto* status = child<QLabel>("statusJLabel");
+    EXPECT_EQ(button->text(), "Start");
+
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    EXPECT_EQ(tabTitles(), (QStringList{"Start/Stop", "Event log", "About"}));
+    EXPECT_EQ(button->text(), "Stop");
+    EXPECT_EQ(status->text(),
+              "Running: click into the application that should receive the values.");
+    tabs()->setCurrentIndex(1);
+
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+    EXPECT_EQ(tabTitles(), allTabs);
+    EXPECT_EQ(tabPanels(), allPanels);
+    EXPECT_EQ(tabs()->currentWidget()->objectName(), "eventLogPanel")
+        << "the tab shown stays shown";
+    EXPECT_EQ(button->text(), "Start");
+    EXPECT_EQ(status->text(), "Press Start to read the instrument.");
+    const QString log = logText();
+    EXPECT_TRUE(log.contains("Instrument: ")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Keyboard output started, keyboard type: ")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Acquisition stopped.")) << log.toStdString();
+    EXPECT_EQ(*liveKeyboards, 0);
+}
+
+TEST_F(FrameTest, StopRightAfterStartLeavesTheWindowIdleAndReadyForTheNextStart) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    clickStartStop();
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+    EXPECT_EQ(tabTitles(), allTabs);
+    EXPECT_EQ(*liveKeyboards, 0);
+    clickStartStop();
+    EXPECT_TRUE(frame->isConnected()) << dialogTexts().join('|').toStdString();
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
+}
+
+TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
+    PseudoTerminal line;
+    store("instrument", "KERN_MPS");
+    store("inputTerminator", "10");
+    open({line.portPath()});
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    line.send("N      12.34 kg\r\n");
+    line.send("N   no weight\r\n");
+    auto* status = child<QLabel>("statusJLabel");
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Values received: 2"; }))
+        << status->text().toStdString();
+    const QStringList fragments = logFragments();
+    EXPECT_TRUE(fragments.contains("ignored:N      ")) << fragments.join('|').toStdString();
+    EXPECT_TRUE(fragments.contains("typed:12.34"));
+    EXPECT_TRUE(fragments.contains("ignored: kg<13><10>\n"));
+    EXPECT_TRUE(std::any_of(fragments.begin(), fragments.end(), [](const QString& f) {
+        return f.startsWith("ignored:") && f.endsWith(" N   no weight<13><10>\n");
+    })) << fragments.join('|').toStdString();
+    ASSERT_TRUE(Keybot::waitUntilTyped(std::chrono::seconds(10)));
+    int presses = 0;
+    for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
+    EXPECT_EQ(presses, 5) << "1, 2, ., 3, 4 and no terminator";
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
+}
+
+TEST_F(FrameTest, KeyboardThatCannotStartIsReportedAndNothingRuns) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    keyboardFailure = "XOpenDisplay failed";
+    clickStartStop();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_EQ(dialogs.shown[0].text, "Keyboard output could not be started: XOpenDisplay failed");
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(tabTitles(), allTabs);
+}
+
+TEST_F(FrameTest, SoundThatCannotStartIsReportedAndNothingRuns) {
+    PseudoTerminal line;
+    store("sound", "COWBELL");
+    open({line.portPath()});
+    soundFailure = "no synthesizer";
+    clickStartStop();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "Sound output error");
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith("Sound output could not be started: "));
+    EXPECT_TRUE(dialogs.shown[0].text.contains("no synthesizer"));
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(*liveKeyboards, 0);
+    soundFailure.reset();
+    clickStartStop();
+    EXPECT_TRUE(frame->isConnected());
+    EXPECT_EQ(soundOpens, 2);
+}
+
+TEST_F(FrameTest, PortThatCannotBeOpenedIsReportedAndNothingRuns) {
+    open({"/dev/valtyp-no-such-port"});
+    clickStartStop();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_TRUE(
+        dialogs.shown[0].text.startsWith("The port could not be opened: /dev/valtyp-no-such-port"))
+        << dialogs.shown[0].text.toStdString();
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(tabTitles(), allTabs);
+    EXPECT_EQ(*liveKeyboards, 0);
+}
+
+TEST_F(FrameTest, StartWithoutAPortIsARefusedSetting) {
+    useSimulatedPorts({});
+    open();
+    dialogs.shown.clear();
+    clickStartStop();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_EQ(dialogs.shown[0].text,
+              "A setting is not accepted: No serial port is chosen. Choose the port the instrument "
+              "is connected to.");
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(*liveKeyboards, 0);
+}
+
+TEST_F(FrameTest, CapsLockIsWarnedAboutAndTheStartGoesOn) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    keyboard.setCapsLock(true);
+    clickStartStop();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, "warning");
+    EXPECT_EQ(dialogs.shown[0].title, "Warning");
+    EXPECT_TRUE(frame->isConnected());
+}
+
+TEST_F(FrameTest, ClosingWhileRunningSavesAndEndsWithStatusZero) {
+    PseudoTerminal line;
+    store("bitRate", "5");
+    open({line.portPath()});
+    child<QComboBox>("bitRateBox")->setCurrentIndex(9);  // 38400
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    frame->close();
+    EXPECT_EQ(exits, std::vector<int>{0});
+    EXPECT_TRUE(frame->isConnected()) << "the process end stops the acquisition";
+    EXPECT_EQ(saved("bitRate"), "9");
+    EXPECT_EQ(saved("port"), line.portPath());
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(FrameTest, RefreshWithoutPortsSaysSoAndLeavesAnEmptyChooserWithoutEnding) {
+    useSimulatedPorts({"/dev/ttyUSB0"});
+    open();
+    auto* ports = child<QComboBox>("portList");
+    ASSERT_EQ(ports->count(), 1);
+    SimReset();
+    child<QPushButton>("refreshPortsButton")->click();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "No serial (RS-232) port was found on this computer.");
+    EXPECT_EQ(ports->count(), 0);
+    EXPECT_TRUE(frame->getPortList().isEmpty());
+    EXPECT_TRUE(exits.empty());
+    SimAddPort("/dev/ttyACM0", "Maker", "Modem");
+    child<QPushButton>("refreshPortsButton")->click();
+    EXPECT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(ports->currentText(), "/dev/ttyACM0: Modem - Maker");
+}
+
+TEST_F(FrameTest, LogLinesFromAnotherThreadArriveInOrderInTheirStyles) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    child<QTextEdit>("eventLog")->clear();
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) {
+            const QString text = QStringLiteral("line %1").arg(i);
+            if (i % 2) {
+                frame->logImportantEvent(text);
+            } else {
+                frame->logEvent(text);
+            }
+        }
+    });
+    worker.join();
+    ASSERT_TRUE(processUntil([&] { return logText().contains("line 199"); }));
+    const QStringList fragments = logFragments();
+    ASSERT_EQ(fragments.size(), 200);
+    for (int i = 0; i < 200; ++i) {
+        const QString& f = fragments[i];
+        EXPECT_TRUE(f.startsWith(i % 2 ? "important:" : "regular:")) << f.toStdString();
+        EXPECT_TRUE(f.endsWith(QStringLiteral(" line %1\n").arg(i))) << f.toStdString();
+        EXPECT_TRUE(QRegularExpression("^\\w+:\\d\\d:\\d\\d:\\d\\d ").match(f).hasMatch())
+            << f.toStdString();
+    }
+}
+
+TEST_F(FrameTest, RunningStateFromAnotherThreadWaitsUntilTheWindowShowsIt) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    std::atomic<bool> returned{false};
+    std::atomic<bool> runningOnReturn{false};
+    std::thread other([&] {
+        frame->setConnectedInGUI(true);
+        runningOnReturn = frame->isConnected();
+        returned = true;
+    });
+    ASSERT_TRUE(processUntil([&] { return returned.load(); }));
+    other.join();
+    EXPECT_TRUE(runningOnReturn.load());
+    EXPECT_EQ(tabs()->count(), 3);
+    std::thread status([&] { frame->setText("checking"); });
+    ASSERT_TRUE(processUntil([&] { return child<QLabel>("statusJLabel")->text() == "checking"; }));
+    status.join();
+    frame->setConnectedInGUI(false);
+    EXPECT_EQ(tabTitles(), allTabs);
+}
+
+TEST_F(FrameTest, ManualConnectTakesTheTraySupportAwayAutomaticDoesNot) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    const int removesAtStart = trayRemoves;  // the start-up synchronisation with manual connect
+    child<QRadioButton>("autoConnectButton")->click();
+    EXPECT_EQ(frame->currentConfig().getConnect(), ConfigHelper::Connect::AUTO);
+    EXPECT_EQ(trayRemoves, removesAtStart);
+    child<QRadioButton>("manualConnectButton")->click();
+    EXPECT_EQ(frame->currentConfig().getConnect(), ConfigHelper::Connect::MANUAL);
+    EXPECT_EQ(trayRemoves, removesAtStart + 1);
+}

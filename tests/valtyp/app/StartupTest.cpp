@@ -1,0 +1,261 @@
+// The start-up sequence: which ports are offered, what is stored, when the
+// program starts by itself, and the fatal ends with their exit statuses.
+
+#include "FrameFixture.h"
+#include "PseudoTerminal.h"
+
+#include "Serialio/SerialPortLocal.h"
+#include "Serialio/SystemProperties.h"
+#include "config/BundleKeys.h"
+#include "platform/serial/sim/SimControl.h"
+#include "valtyp/StartupExit.h"
+#include "valtyp/VideriRaZiv.h"
+#include "valtyp/util/UpdateCheckStart.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+
+#include <sys/utsname.h>
+
+namespace {
+
+QStringList items(QComboBox* box) {
+    QStringList list;
+    for (int i = 0; i < box->count(); ++i) list << box->itemText(i);
+    return list;
+}
+
+const QString fatalText = QStringLiteral(
+    "Program files seem to be damaged or missing!\nTry downloading and reinstalling the program.");
+
+}  // namespace
+
+TEST_F(FrameTest, PortArgumentIsTheOnlyPortIsStoredAndStartsAutomaticallyWhateverThePreviousPort) {
+    PseudoTerminal line;
+    store("port", "/dev/ttyS7");
+    store("prevPort", "/dev/ttyS7");
+    store("connect", "AUTO");
+    store("abortAutoStartWhenPrevPortNotAvailable", "true");
+    store("minimizeToTray", "false");
+    open({line.portPath()});
+    EXPECT_EQ(frame->getPortList(), QStringList{line.portPath()});
+    EXPECT_EQ(items(child<QComboBox>("portList")), QStringList{line.portPath()});
+    EXPECT_TRUE(frame->isConnected());
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogTexts().join('|').toStdString();
+    frame->thisWindowClosed();
+    EXPECT_EQ(saved("port"), line.portPath());
+    EXPECT_EQ(saved("prevPort"), line.portPath());
+}
+
+TEST_F(FrameTest, EmptyArgumentListsThePortsByTheirDisplayNames) {
+    useSimulatedPorts({"/dev/ttyUSB1", "/dev/ttyUSB0"});
+    store("port", "/dev/ttyUSB1");
+    open({QString()});
+    EXPECT_EQ(frame->getPortList(), (QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    auto* ports = child<QComboBox>("portList");
+    EXPECT_EQ(items(ports), (QStringList{"/dev/ttyUSB0: USB Serial Port - Maker",
+                                         "/dev/ttyUSB1: USB Serial Port - Maker"}));
+    EXPECT_EQ(ports->currentText(), "/dev/ttyUSB1: USB Serial Port - Maker");
+    EXPECT_EQ(frame->currentConfig().getPort(), "/dev/ttyUSB1");
+    EXPECT_FALSE(frame->isConnected());
+}
+
+TEST_F(FrameTest, AutomaticStartAbortsWhenThePreviousPortIsGone) {
+    useSimulatedPorts({"/dev/ttyUSB0"});
+    store("port", "/dev/ttyUSB3");
+    store("prevPort", "/dev/ttyUSB3");
+    store("connect", "AUTO");
+    store("abortAutoStartWhenPrevPortNotAvailable", "true");
+    open();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_TRUE(dialogs.shown[0].text.contains("/dev/ttyUSB3"))
+        << dialogs.shown[0].text.toStdString();
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_FALSE(SimIsOpen("/dev/ttyUSB0"));
+}
+
+TEST_F(FrameTest, AutomaticStartWithoutTheAbortRuleOpensTheSelectedPort) {
+    useSimulatedPorts({"/dev/ttyUSB0"});
+    store("port", "/dev/ttyUSB3");
+    store("prevPort", "/dev/ttyUSB3");
+    store("connect", "AUTO");
+    store("abortAutoStartWhenPrevPortNotAvailable", "false");
+    store("minimizeToTray", "false");
+    open();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogTexts().join('|').toStdString();
+    EXPECT_TRUE(frame->isConnected());
+    EXPECT_TRUE(SimIsOpen("/dev/ttyUSB0"));
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
+    EXPECT_FALSE(SimIsOpen("/dev/ttyUSB0"));
+}
+
+TEST_F(FrameTest, AutomaticStartWithTrayFlagMinimisesTheWindow) {
+    PseudoTerminal line;
+    store("connect", "AUTO");
+    store("minimizeToTray", "true");
+    open({line.portPath()});
+    EXPECT_TRUE(frame->isConnected());
+    EXPECT_TRUE(frame->isMinimized());
+    EXPECT_EQ(trayAdds, 1);
+}
+
+TEST_F(FrameTest, WithoutAnyPortTheWindowOpensWithAnEmptyChooser) {
+    useSimulatedPorts({});
+    open();
+    ASSERT_EQ(dialogs.titles(), QStringList{"Error"});
+    EXPECT_EQ(dialogs.shown[0].text, "No serial (RS-232) port was found on this computer.");
+    EXPECT_EQ(child<QComboBox>("portList")->count(), 0);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(FrameTest, InvalidStoredSettingsAreReplacedAndReportedOnce) {
+    PseudoTerminal line;
+    store("bitRate", "99");
+    store("parity", "sideways");
+    store("instrument", "KERN_MPS");
+    open({line.portPath()});
+    ASSERT_EQ(dialogs.titles(), QStringList{"Error while loading settings"});
+    EXPECT_EQ(frame->currentConfig().getBitRate(), 7);  // 9600
+    EXPECT_EQ(frame->currentConfig().getParity(), 0);
+    EXPECT_EQ(frame->currentConfig().getInstrument(), ConfigHelper::Instrument::KERN_MPS);
+}
+
+TEST_F(FrameTest, DamagedOrIncompleteBundlesEndTheStartWithStatusFour) {
+    const QString folder = dir.filePath("bundles");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const ScopedEnv bundleDir("VALTYP_BUNDLE_DIR", folder.toLocal8Bit());
+    auto copyBundle = [&](const QString& base, const QString& resource, const QByteArray& extra,
+                          const QString& dropKey) {
+        QFile in(resource);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QFile out(QDir(folder).filePath(base + ".properties"));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const QByteArray& line : in.readAll().split('\n')) {
+            if (!dropKey.isEmpty() && line.startsWith(dropKey.toLatin1() + '=')) continue;
+            out.write(line + '\n');
+        }
+        out.write(extra);
+    };
+    auto writeAll = [&](const QString& dropKey, const QByteArray& damage) {
+        copyBundle("valtyp.Valtyp", ":/valtyp/Valtyp.properties", damage, dropKey);
+        copyBundle("valtyp.config.ConfigBundle", ":/valtyp/config/ConfigBundle.properties", {}, {});
+        copyBundle("valtyp.worker.WorkerBundle", ":/valtyp/worker/WorkerBundle.properties", {}, {});
+    };
+
+    writeAll({}, {});
+    PseudoTerminal line;
+    EXPECT_EQ(startupStatus({line.portPath()}), std::nullopt) << "the intact copy is accepted";
+    frame.reset();
+    dialogs.shown.clear();
+
+    for (std::string_view key : {BundleKeys::valtyp.front(), BundleKeys::valtyp.back()}) {
+        writeAll(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())), {});
+        EXPECT_EQ(startupStatus({line.portPath()}), StartupExit::kDamagedResources) << key;
+    }
+    writeAll({}, "broken=\\u12G4\n");
+    EXPECT_EQ(startupStatus({line.portPath()}), StartupExit::kDamagedResources);
+    QFile::remove(QDir(folder).filePath("valtyp.worker.WorkerBundle.properties"));
+    EXPECT_EQ(startupStatus({line.portPath()}), StartupExit::kDamagedResources);
+
+    ASSERT_EQ(dialogs.shown.size(), 4u);
+    for (const auto& shown : dialogs.shown) {
+        EXPECT_EQ(shown.kind, "error");
+        EXPECT_EQ(shown.title, "Fatal error");
+        EXPECT_EQ(shown.text, fatalText);
+    }
+    EXPECT_EQ(frame, nullptr);
+}
+
+TEST_F(FrameTest, MissingSerialDriverEndsTheStartWithStatusTwo) {
+    simulated = true;  // the platform's driver comes back afterwards
+    Serialio::SerialPortLocal::setNativeLibName("valtypserial-missing");
+    Serialio::SerialPortLocal::reinitialize();
+    EXPECT_EQ(startupStatus(), StartupExit::kNoNativeDriver);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "Fatal error");
+    utsname system{};
+    ASSERT_EQ(uname(&system), 0);
+    EXPECT_EQ(dialogs.shown[0].text,
+              QStringLiteral("The serial port driver library is missing or does not match this "
+                             "system (Linux %1). The program will now exit.")
+                  .arg(QString::fromLatin1(system.machine)));
+}
+
+TEST(StartupProperties, NameThisPlatformAndCopyTheEdition) {
+    widgetApp();
+    using Serialio::SystemProperties;
+    {
+        const ScopedEnv edition("EDITION", "HUB");
+        SystemProperties::set("VERSION", "0");
+        VideriRaZiv::setDefaultProperties();
+        EXPECT_EQ(SystemProperties::get("EDITION"), "HUB");
+    }
+    utsname system{};
+    ASSERT_EQ(uname(&system), 0);
+    EXPECT_EQ(SystemProperties::get("VERSION"), "2017.1.3.5");
+    EXPECT_EQ(SystemProperties::get("RELEASEDATE"), "20171030");
+    EXPECT_EQ(SystemProperties::get("JSP_OSNAME"), "Linux");
+    EXPECT_EQ(SystemProperties::get("JSP_OSARCH"), std::string(system.machine));
+    SystemProperties::clear("EDITION");
+}
+
+TEST_F(FrameTest, HubEditionKeepsItsSettingsInTheSharedFileAndSaysSoInTheTitle) {
+    PseudoTerminal line;
+    const ScopedEnv programData("ProgramData", dir.path().toLocal8Bit());
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("Belmaro/ValtypHUB")));
+    Serialio::SystemProperties::set("EDITION", "HUB");
+    open({line.portPath()});
+    Serialio::SystemProperties::clear("EDITION");
+    EXPECT_EQ(frame->windowTitle(), "Belmaro Valtyp HUB");
+    frame->thisWindowClosed();
+    QFile shared(dir.filePath("Belmaro/ValtypHUB/prefs.txt"));
+    ASSERT_TRUE(shared.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(shared.readAll().contains(line.portPath().toLatin1()));
+}
+
+TEST_F(FrameTest, RegularEditionTitleAndIcons) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    EXPECT_EQ(frame->windowTitle(), "Belmaro Valtyp");
+    const QList<QSize> sizes = frame->windowIcon().availableSizes();
+    for (int size : {16, 20, 24, 32}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+}
+
+TEST_F(FrameTest, UpdateCheckStartsOnlyWhenTheDrawIsZeroAndTheFlagIsSet) {
+    PseudoTerminal line;
+    for (int draw : {1, 2, 3, 0}) {
+        draws = {draw};
+        open({line.portPath()});
+        EXPECT_TRUE(draws.empty()) << "one draw per start";
+        ASSERT_EQ(updateChecks.size(), draw == 0 ? 1u : 0u) << draw;
+        if (draw == 0) {
+            EXPECT_EQ(updateChecks[0], static_cast<UpdateWorkerView*>(frame.get()));
+        }
+        frame.reset();
+    }
+    updateChecks.clear();
+    store("checkForUpdates", "false");
+    draws = {0};
+    open({line.portPath()});
+    EXPECT_TRUE(updateChecks.empty());
+    EXPECT_EQ(draws.size(), 1u) << "no draw at all with the check switched off";
+}
+
+TEST(UpdateCheckStart, TheUniformDrawHitsZeroAboutOnceInFour) {
+    const UpdateCheckStart::Draw draw = UpdateCheckStart::uniformDraw();
+    int hits = 0;
+    int outside = 0;
+    for (int i = 0; i < 8000; ++i) {
+        const int d = draw();
+        if (d < 0 || d > 3) ++outside;
+        if (UpdateCheckStart::drawn(true, [d] { return d; })) ++hits;
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(hits, 1700);  // 2000 expected; the bounds are over 6 standard deviations wide
+    EXPECT_LT(hits, 2300);
+    EXPECT_FALSE(UpdateCheckStart::drawn(false, [] { return 0; }));
+}

@@ -48,7 +48,7 @@ class FrameTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    FrameServices services();
+    virtual FrameServices services();
     void open(const QStringList& args = {});
     // The status the start-up ended with, or none when the window came up.
     std::optional<int> startupStatus(const QStringList& args = {});

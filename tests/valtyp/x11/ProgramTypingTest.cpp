@@ -1,0 +1,109 @@
+// The program as a user runs it: an instrument simulator on a
+// pseudo-terminal, valtyp started on its port with automatic start, and a
+// real window on the X server that receives the keystrokes.
+
+#include "TypingTarget.h"
+
+#include "valtyp/prefs/AbstractPreferences.h"
+#include "valtyp/prefs/ConfigStore.h"
+#include "valtyp/prefs/SettingsPreferences.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <signal.h>
+
+namespace {
+
+class Simulator {
+  public:
+    explicit Simulator(const QString& instrument) {
+        process_.start(QStringLiteral(VALTYP_CLI),
+                       {"simulate", "--instrument", instrument, "--interval", "150"});
+        if (process_.waitForReadyRead(10000))
+            path_ = QString::fromUtf8(process_.readLine()).trimmed();
+    }
+    ~Simulator() {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) process_.kill();
+        process_.waitForFinished();
+    }
+    const QString& portPath() const { return path_; }
+
+  private:
+    QProcess process_;
+    QString path_;
+};
+
+// The settings a user would have chosen: the instrument, automatic start,
+// Enter after each value.
+void seedSettings(const QString& configHome) {
+    ASSERT_TRUE(QDir().mkpath(configHome + "/Belmaro"));
+    SettingsPreferencesFactory store(configHome + "/Belmaro/Valtyp.conf");
+    AbstractPreferences& node = store.userRoot().node(QLatin1StringView(ConfigStore::nodePath));
+    const std::pair<const char*, const char*> settings[] = {
+        {"instrument", "KERN_MPS"},
+        {"inputTerminator", "10"},
+        {"connect", "AUTO"},
+        {"outputTerminator", "ENTER"},
+        {"delay", "2"},
+        {"minimizeToTray", "true"},
+        {"abortAutoStartWhenPrevPortNotAvailable", "true"},
+        {"checkForUpdates", "false"}};
+    for (const auto& [key, value] : settings) node.put(key, value);
+    node.flush();
+}
+
+// The values typed, each ended by Enter; a value still being typed is left out.
+QStringList typedValues(const QStringList& tokens) {
+    QStringList values;
+    QString current;
+    for (const QString& token : tokens) {
+        if (token == TypingTarget::key("Return")) {
+            values << current;
+            current.clear();
+        } else {
+            current += token;
+        }
+    }
+    return values;
+}
+
+}  // namespace
+
+TEST(ProgramOnXvfb, AutomaticStartTypesTheSimulatorsReadingsIntoTheFocusedWindow) {
+    QTemporaryDir configHome;
+    ASSERT_TRUE(configHome.isValid());
+    seedSettings(configHome.path());
+    TypingTarget target;
+    Simulator simulator("KERN_MPS");
+    ASSERT_FALSE(simulator.portPath().isEmpty());
+
+    QProcess valtyp;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("XDG_CONFIG_HOME", configHome.path());
+    valtyp.setProcessEnvironment(environment);
+    valtyp.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    valtyp.start(QStringLiteral(VALTYP_PROGRAM), {simulator.portPath()});
+    ASSERT_TRUE(valtyp.waitForStarted(10000));
+
+    const QStringList values = typedValues(target.received(16, std::chrono::seconds(30)));
+    ASSERT_GE(values.size(), 2) << values.join('|').toStdString();
+    for (const QString& value : values) {
+        EXPECT_TRUE(value == "3.3" || value == "60.24") << value.toStdString();
+    }
+    EXPECT_FALSE(target.lostFocus());
+
+    // Ending the program as a session end would: it closes like its window.
+    ::kill(static_cast<pid_t>(valtyp.processId()), SIGTERM);
+    ASSERT_TRUE(valtyp.waitForFinished(20000));
+    EXPECT_EQ(valtyp.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(valtyp.exitCode(), 0);
+    SettingsPreferencesFactory saved(configHome.path() + "/Belmaro/Valtyp.conf");
+    EXPECT_EQ(saved.userRoot().node(QLatin1StringView(ConfigStore::nodePath)).get("port"),
+              simulator.portPath());
+}

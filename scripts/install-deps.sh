@@ -11,6 +11,7 @@ packages=(
   libudev-dev libx11-dev libxtst-dev libxi-dev libxkbfile-dev libxkbcommon-dev
   libfluidsynth-dev timgm6mb-soundfont
   xvfb x11-xkb-utils x11-utils xkb-data
+  fonts-liberation
 )
 
 missing=()

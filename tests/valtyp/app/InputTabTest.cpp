@@ -6,7 +6,6 @@
 #include "valtyp/InputTab.h"
 
 #include <QComboBox>
-#include <QFont>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -97,17 +96,6 @@ TEST_F(InputTabTest, ChoosingAnotherInstrumentAsksBeforeDroppingACustomExpressio
     EXPECT_TRUE(frame->currentConfig().getCustomRegEx().isEmpty());
     chooseInstrument(Instrument::OHAUS);
     EXPECT_EQ(dialogs.shown.size(), 2u) << "nothing left to overwrite";
-}
-
-TEST_F(InputTabTest, TextInstrumentsAreListedInItalics) {
-    const auto italic = [&](Instrument i) {
-        return input->instrumentBox->itemData(Options<Instrument>::ordinal(i), Qt::FontRole)
-            .value<QFont>()
-            .italic();
-    };
-    EXPECT_TRUE(italic(Instrument::BARCODE_ALPHA));
-    EXPECT_FALSE(italic(Instrument::KERN_MPS));
-    EXPECT_EQ(input->instrumentBox->itemText(Options<Instrument>::ordinal(Instrument::AND)), "A&D");
 }
 
 TEST_F(InputTabTest, LeavingInputOrAboutSavesChangesLeavingSettingsOrTheLogDoesNot) {

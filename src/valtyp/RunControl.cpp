@@ -93,6 +93,11 @@ void VideriRaZivFrame2::startAcquisition() {
         releaseRunObjects();
         dialogs().error(text("error"), text("invalid.setting") + message(e));
         return;
+    } catch (const std::exception& e) {
+        // Anything else also kept the port from opening.
+        releaseRunObjects();
+        dialogs().error(text("error"), text("error.opening.port") + message(e));
+        return;
     }
     keyBot->start();
     logEvent(text("VideriRaZivFrame2.deviceLabel.text") + u' ' + toPlainString(instrument));

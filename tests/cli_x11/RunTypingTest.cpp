@@ -2,6 +2,7 @@
 // sends sample records, `valtyp-cli run --type` acquires them with the real
 // worker and types them through the X server into a real text field.
 
+#include "SimulatorProcess.h"
 #include "TypingTarget.h"
 
 #include <QProcess>
@@ -10,24 +11,6 @@
 
 namespace {
 
-class Simulator {
-public:
-    explicit Simulator(const QString& instrument) {
-        process_.start(QStringLiteral(VALTYP_CLI),
-                       {"simulate", "--instrument", instrument, "--interval", "120", "--count", "200"});
-        if (process_.waitForReadyRead(10000)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
-    }
-    ~Simulator() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) process_.kill();
-        process_.waitForFinished();
-    }
-    const QString& portPath() const { return path_; }
-
-private:
-    QProcess process_;
-    QString path_;
-};
 
 struct Run {
     int exitCode = -1;
@@ -68,7 +51,7 @@ QStringList typedTokens(const QStringList& outputs) {
 
 void expectTypedAsReceived(const QString& instrument, const QStringList& possibleOutputs) {
     TypingTarget target;
-    Simulator simulator(instrument);
+    SimulatorProcess simulator(instrument, 120);
     ASSERT_FALSE(simulator.portPath().isEmpty());
     const Run run = acquire(simulator.portPath(), instrument, 6);
     ASSERT_EQ(run.exitCode, 0) << run.log.toStdString();

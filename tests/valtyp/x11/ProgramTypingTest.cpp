@@ -2,6 +2,7 @@
 // pseudo-terminal, valtyp started on its port with automatic start, and a
 // real window on the X server that receives the keystrokes.
 
+#include "SimulatorProcess.h"
 #include "TypingTarget.h"
 
 #include "valtyp/prefs/AbstractPreferences.h"
@@ -18,25 +19,6 @@
 
 namespace {
 
-class Simulator {
-  public:
-    explicit Simulator(const QString& instrument) {
-        process_.start(QStringLiteral(VALTYP_CLI),
-                       {"simulate", "--instrument", instrument, "--interval", "150"});
-        if (process_.waitForReadyRead(10000))
-            path_ = QString::fromUtf8(process_.readLine()).trimmed();
-    }
-    ~Simulator() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) process_.kill();
-        process_.waitForFinished();
-    }
-    const QString& portPath() const { return path_; }
-
-  private:
-    QProcess process_;
-    QString path_;
-};
 
 // The settings a user would have chosen: the instrument, automatic start,
 // Enter after each value.
@@ -79,7 +61,7 @@ TEST(ProgramOnXvfb, AutomaticStartTypesTheSimulatorsReadingsIntoTheFocusedWindow
     ASSERT_TRUE(configHome.isValid());
     seedSettings(configHome.path());
     TypingTarget target;
-    Simulator simulator("KERN_MPS");
+    SimulatorProcess simulator("KERN_MPS", 150);
     ASSERT_FALSE(simulator.portPath().isEmpty());
 
     QProcess valtyp;

@@ -61,7 +61,7 @@ struct Line {
 };
 
 class CountingView : public WeightWorkerView {
-public:
+  public:
     Keybot* keybot = nullptr;
     std::atomic<int> records{0};
     std::atomic<bool> connected{false};
@@ -122,8 +122,12 @@ void latency() {
         const auto next = Clock::now() + std::chrono::milliseconds(7);
         runEventsUntil([&] { return Clock::now() >= next; }, std::chrono::seconds(1));
     }
-    runEventsUntil([&] { std::lock_guard l(mutex); return firstPress.size() >= kRecords; },
-                   std::chrono::seconds(10));
+    runEventsUntil(
+        [&] {
+            std::lock_guard l(mutex);
+            return firstPress.size() >= kRecords;
+        },
+        std::chrono::seconds(10));
     worker->cancel();
     runEventsUntil([&] { return worker->isDone(); }, std::chrono::seconds(5));
     keybot.stop();
@@ -158,8 +162,8 @@ void idle(int seconds) {
     const double cpu = cpuSeconds() - cpuBefore;
     worker->cancel();
     runEventsUntil([&] { return worker->isDone(); }, std::chrono::seconds(5));
-    std::printf("idle: %.2f s CPU over %.1f s connected and idle = %.2f %% of one core\n", cpu, wall,
-                100.0 * cpu / wall);
+    std::printf("idle: %.2f s CPU over %.1f s connected and idle = %.2f %% of one core\n", cpu,
+                wall, 100.0 * cpu / wall);
 }
 
 void throughput() {
@@ -185,8 +189,8 @@ void throughput() {
     writer.join();
     worker->cancel();
     runEventsUntil([&] { return worker->isDone(); }, std::chrono::seconds(5));
-    std::printf("throughput: %d records in, %d out, %.0f records/s\n", kRecords, view.records.load(),
-                view.records.load() / seconds);
+    std::printf("throughput: %d records in, %d out, %.0f records/s\n", kRecords,
+                view.records.load(), view.records.load() / seconds);
 }
 
 }  // namespace

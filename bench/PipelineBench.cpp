@@ -26,9 +26,15 @@ void processRecords(benchmark::State& state, Instrument instrument, const char* 
     state.SetItemsProcessed(state.iterations());
 }
 
-void defaultPattern(benchmark::State& s) { processRecords(s, Instrument::GENERIC, "ST, +00012.345 kg\r"); }
-void andBalance(benchmark::State& s) { processRecords(s, Instrument::AND, "ST, +00012.345 kg\r\n"); }
-void kernMps(benchmark::State& s) { processRecords(s, Instrument::KERN_MPS, "N  60.245 kg\n"); }
+void defaultPattern(benchmark::State& s) {
+    processRecords(s, Instrument::GENERIC, "ST, +00012.345 kg\r");
+}
+void andBalance(benchmark::State& s) {
+    processRecords(s, Instrument::AND, "ST, +00012.345 kg\r\n");
+}
+void kernMps(benchmark::State& s) {
+    processRecords(s, Instrument::KERN_MPS, "N  60.245 kg\n");
+}
 void barcode(benchmark::State& s) {
     processRecords(s, Instrument::BARCODE_ALPHA_COMPLETE, "Lot 4711-B, best before 2027\r");
 }

@@ -48,13 +48,15 @@ bool windowShown(Display* display) {
     Window parent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return false;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return false;
     bool shown = false;
     for (unsigned int i = 0; i < count && !shown; ++i) {
         char* name = nullptr;
         if (XFetchName(display, children[i], &name) && name != nullptr) {
             XWindowAttributes attributes{};
-            shown = std::string(name) == kTitle && XGetWindowAttributes(display, children[i], &attributes) &&
+            shown = std::string(name) == kTitle &&
+                    XGetWindowAttributes(display, children[i], &attributes) &&
                     attributes.map_state == IsViewable;
             XFree(name);
         }
@@ -73,7 +75,7 @@ long residentKiB(qint64 pid) {
 }
 
 class Program {
-public:
+  public:
     Program(const QString& configHome, const QString& port) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -90,7 +92,7 @@ public:
     }
     qint64 pid() const { return process_.processId(); }
 
-private:
+  private:
     QProcess process_;
 };
 
@@ -98,8 +100,9 @@ void writeSettings(const QString& configHome, bool autoStart) {
     QDir().mkpath(configHome + QStringLiteral("/Belmaro"));
     QFile file(configHome + QStringLiteral("/Belmaro/Valtyp.conf"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    file.write("[com]\nbelmaro\\Valtyp\\instrument=KERN_MPS\nbelmaro\\Valtyp\\inputTerminator=10\n"
-               "belmaro\\Valtyp\\delay=0\nbelmaro\\Valtyp\\checkForUpdates=false\n");
+    file.write(
+        "[com]\nbelmaro\\Valtyp\\instrument=KERN_MPS\nbelmaro\\Valtyp\\inputTerminator=10\n"
+        "belmaro\\Valtyp\\delay=0\nbelmaro\\Valtyp\\checkForUpdates=false\n");
     file.write(autoStart ? "belmaro\\Valtyp\\connect=AUTO\n" : "belmaro\\Valtyp\\connect=MANUAL\n");
 }
 
@@ -134,7 +137,8 @@ int main(int argc, char** argv) {
 
     writeSettings(configHome.path(), false);
     std::vector<double> times;
-    for (int i = 0; i < 7; ++i) times.push_back(startUpSeconds(display.get(), configHome.path(), line.portPath()));
+    for (int i = 0; i < 7; ++i)
+        times.push_back(startUpSeconds(display.get(), configHome.path(), line.portPath()));
     std::sort(times.begin(), times.end());
     std::printf("start-up to a shown window: median %.3f s, min %.3f s, max %.3f s (%zu runs)\n",
                 times[times.size() / 2], times.front(), times.back(), times.size());
@@ -145,15 +149,20 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(500ms);
     std::printf("resident memory, running idle: %.1f MB\n", residentKiB(program.pid()) / 1024.0);
 
-    const int portSide = ::open(line.portPath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    const int portSide =
+        ::open(line.portPath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     for (int i = 0; i < 1000; ++i) {
-        line.send(QByteArrayLiteral("N      ") + QByteArray::number(i % 97) + QByteArrayLiteral(".25 kg\r\n"));
-        if (i % 50 == 49) std::this_thread::sleep_for(20ms);  // about an instrument's pace, compressed
+        line.send(QByteArrayLiteral("N      ") + QByteArray::number(i % 97) +
+                  QByteArrayLiteral(".25 kg\r\n"));
+        if (i % 50 == 49)
+            std::this_thread::sleep_for(20ms);  // about an instrument's pace, compressed
     }
     const auto sent = Clock::now();
-    while (portSide >= 0 && unread(portSide) > 0 && Clock::now() - sent < 60s) std::this_thread::sleep_for(10ms);
+    while (portSide >= 0 && unread(portSide) > 0 && Clock::now() - sent < 60s)
+        std::this_thread::sleep_for(10ms);
     std::this_thread::sleep_for(2s);  // the last records through the log and the keyboard
-    std::printf("resident memory after 1,000 records: %.1f MB\n", residentKiB(program.pid()) / 1024.0);
+    std::printf("resident memory after 1,000 records: %.1f MB\n",
+                residentKiB(program.pid()) / 1024.0);
     if (portSide >= 0) ::close(portSide);
     return 0;
 }

@@ -14,7 +14,7 @@
 #include <string>
 
 class PseudoTerminal {
-public:
+  public:
     PseudoTerminal() {
         int port = -1;
         char name[256] = {};
@@ -53,7 +53,7 @@ public:
         instrument_ = -1;
     }
 
-private:
+  private:
     int instrument_ = -1;
     int keepOpen_ = -1;
     QString path_;

@@ -12,8 +12,8 @@ inline QCoreApplication& qtApp() {
     static int argc = 1;
     static char name[] = "valtyp-test";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app =
-        QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
+    static QCoreApplication* app = QCoreApplication::instance() ? QCoreApplication::instance()
+                                                                : new QCoreApplication(argc, argv);
     return *app;
 }
 

@@ -11,7 +11,7 @@
 
 // Arguments of the form --name VALUE, repeated options allowed, and flags.
 class CliArguments {
-public:
+  public:
     // Throws std::invalid_argument naming anything not in the two lists.
     CliArguments(const QStringList& args, const QStringList& valueOptions,
                  const QStringList& flags);
@@ -20,7 +20,7 @@ public:
     QStringList values(const QString& option) const;
     bool flag(const QString& flag) const { return flags_.contains(flag); }
 
-private:
+  private:
     QList<std::pair<QString, QString>> values_;
     QStringList flags_;
 };

@@ -14,8 +14,6 @@
 #include <optional>
 #include <stdexcept>
 
-
-
 int runExtract(const QStringList& args) {
     std::optional<Config> config;
     bool json = false;
@@ -72,6 +70,7 @@ int runExtract(const QStringList& args) {
         }
     }
     std::fflush(stdout);
-    if (!framer.isEmpty()) std::fprintf(stderr, "%s\n", unsentDataText(framer.buffer()).toUtf8().constData());
+    if (!framer.isEmpty())
+        std::fprintf(stderr, "%s\n", unsentDataText(framer.buffer()).toUtf8().constData());
     return 0;
 }

@@ -17,7 +17,8 @@ void RecordPrinter::print(const DataLine& record, const std::optional<QString>& 
                             {"error", error ? QJsonValue(*error) : QJsonValue()}};
         line = QJsonDocument(o).toJson(QJsonDocument::Compact);
     } else {
-        const QString output = error ? QStringLiteral("ERROR: ") + *error : record.getProcessedData();
+        const QString output =
+            error ? QStringLiteral("ERROR: ") + *error : record.getProcessedData();
         line = (QString::number(record.getCount()) + u'\t' + record.getRawData() + u'\t' + output)
                    .toUtf8();
     }

@@ -8,13 +8,13 @@
 class DataLine;
 
 class RecordPrinter {
-public:
+  public:
     explicit RecordPrinter(bool json) : json_(json) {}
 
     // The record number, its display form and its output, or the error.
     void print(const DataLine& record, const std::optional<QString>& error = std::nullopt) const;
 
-private:
+  private:
     bool json_;
 };
 

@@ -30,7 +30,7 @@ using namespace ConfigHelper;
 namespace {
 
 class ConsoleView : public WeightWorkerView {
-public:
+  public:
     ConsoleView(bool json, const Config& config, int limit) : printer_(json), limit_(limit) {
         if (config.ignoreDuplicates) ignorer_.emplace(config);
     }
@@ -60,10 +60,11 @@ public:
         if (++received_ == limit_ && limitReached_) limitReached_();
     }
 
-private:
+  private:
     static void log(const QString& text) {
         // One call per line, so lines from the two threads never interleave.
-        const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + text + u'\n';
+        const QString line =
+            QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + text + u'\n';
         std::fputs(line.toUtf8().constData(), stderr);
     }
 
@@ -100,7 +101,8 @@ int runRun(const QStringList& args) {
     bool type = false;
     int count = 0;
     try {
-        const CliArguments parsed(args, {"--port", "--instrument", "--set", "--count"}, {"--type", "--json"});
+        const CliArguments parsed(args, {"--port", "--instrument", "--set", "--count"},
+                                  {"--type", "--json"});
         const auto port = parsed.value("--port");
         if (!port) throw std::invalid_argument("--port PATH is required");
         config = cliConfig(parsed.value("--instrument"), parsed.values("--set"));
@@ -110,7 +112,8 @@ int runRun(const QStringList& args) {
         if (const auto n = parsed.value("--count")) {
             bool ok = false;
             count = n->toInt(&ok);
-            if (!ok || count < 1) throw std::invalid_argument("--count needs a whole number above 0");
+            if (!ok || count < 1)
+                throw std::invalid_argument("--count needs a whole number above 0");
         }
     } catch (const std::invalid_argument& e) {
         printError(QString::fromLocal8Bit(e.what()));
@@ -138,7 +141,8 @@ int runRun(const QStringList& args) {
             view.setKeybot(keybot.get());
         }
         worker = makeWeightWorker(*config, view, [](const QString& title, const QString& message) {
-            std::fprintf(stderr, "%s: %s\n", title.toUtf8().constData(), message.toUtf8().constData());
+            std::fprintf(stderr, "%s: %s\n", title.toUtf8().constData(),
+                         message.toUtf8().constData());
         });
     } catch (const std::exception& e) {
         printError(QString::fromLocal8Bit(e.what()));

@@ -29,13 +29,13 @@ int runSamples(const QStringList& args) {
             }
             const bool pass = value == expected;
             failures += pass ? 0 : 1;
-            const QString line = QStringLiteral("%1 %2 [%3] -> [%4]%5\n")
-                                     .arg(pass ? "PASS" : "FAIL", name,
-                                          DataLine::transformControlChars(record),
-                                          DataLine::transformControlChars(value),
-                                          pass ? QString()
-                                               : QStringLiteral(" expected [%1]").arg(
-                                                     DataLine::transformControlChars(expected)));
+            const QString line =
+                QStringLiteral("%1 %2 [%3] -> [%4]%5\n")
+                    .arg(pass ? "PASS" : "FAIL", name, DataLine::transformControlChars(record),
+                         DataLine::transformControlChars(value),
+                         pass ? QString()
+                              : QStringLiteral(" expected [%1]")
+                                    .arg(DataLine::transformControlChars(expected)));
             std::fputs(line.toUtf8().constData(), stdout);
         }
     }

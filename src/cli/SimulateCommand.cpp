@@ -31,10 +31,11 @@ std::runtime_error systemError(const char* call) {
 
 // The instrument's side of a pseudo-terminal; the other side is the port.
 class SimulatedLine {
-public:
+  public:
     SimulatedLine() {
         char name[256] = {};
-        if (openpty(&instrument_, &port_, name, nullptr, nullptr) != 0) throw systemError("openpty");
+        if (openpty(&instrument_, &port_, name, nullptr, nullptr) != 0)
+            throw systemError("openpty");
         path_ = name;
         // Keep the port side open and raw so the line stays up while no
         // program has it open, and bytes pass unchanged.
@@ -43,7 +44,8 @@ public:
         cfmakeraw(&raw);
         if (tcsetattr(port_, TCSANOW, &raw) != 0) throw systemError("tcsetattr");
         const int flags = fcntl(instrument_, F_GETFL);
-        if (flags < 0 || fcntl(instrument_, F_SETFL, flags | O_NONBLOCK) != 0) throw systemError("fcntl");
+        if (flags < 0 || fcntl(instrument_, F_SETFL, flags | O_NONBLOCK) != 0)
+            throw systemError("fcntl");
     }
     ~SimulatedLine() {
         close(port_);
@@ -70,7 +72,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int instrument_ = -1;
     int port_ = -1;
     std::string path_;
@@ -128,7 +130,8 @@ int runSimulate(const QStringList& args) {
     int count = 0;
     std::optional<QString> link;
     try {
-        const CliArguments parsed(args, {"--instrument", "--interval", "--count", "--records", "--link"}, {});
+        const CliArguments parsed(
+            args, {"--instrument", "--interval", "--count", "--records", "--link"}, {});
         const Config config = cliConfig(parsed.value("--instrument"), {});
         instrument = *config.getInstrument();
         records = recordsFrom(parsed.value("--records"), instrument);
@@ -153,7 +156,8 @@ int runSimulate(const QStringList& args) {
         if (link) {
             const QByteArray linkPath = link->toLocal8Bit();
             unlink(linkPath.constData());
-            if (symlink(line.portPath().c_str(), linkPath.constData()) != 0) throw systemError("symlink");
+            if (symlink(line.portPath().c_str(), linkPath.constData()) != 0)
+                throw systemError("symlink");
         }
         std::printf("%s\n", line.portPath().c_str());
         std::fflush(stdout);

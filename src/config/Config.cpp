@@ -61,10 +61,10 @@ Config Config::copyConfig() const {
 bool Config::hasChanged(const Config& o) const {
     const auto settings = [](const Config& c) {
         return std::tie(c.port_, c.instrument_, c.bitRate_, c.dataBits_, c.stopBits_, c.parity_,
-                        c.inputTerminator_, c.decimalSeparator_, c.startWith_,
-                        c.outputTerminator_, c.outputTerminator2_, c.everyXValues_, c.connect_,
-                        c.mathOperation_, c.mathOperand_, c.decimalPlaces_, c.roundingMethod_,
-                        c.sound_, c.keyboardType_, c.delay_, c.editOperation_, c.editPosition_,
+                        c.inputTerminator_, c.decimalSeparator_, c.startWith_, c.outputTerminator_,
+                        c.outputTerminator2_, c.everyXValues_, c.connect_, c.mathOperation_,
+                        c.mathOperand_, c.decimalPlaces_, c.roundingMethod_, c.sound_,
+                        c.keyboardType_, c.delay_, c.editOperation_, c.editPosition_,
                         c.editNumCharacters_, c.removeCharacters_, c.customRegEx_,
                         c.ignoreTimeLimit_, c.ignoreDifference_, c.minimizeToTray,
                         c.notifyWhenMinimizedToTray, c.checkForUpdates,
@@ -113,9 +113,13 @@ int Config::getDelayAsInt() const {
     return *parseWholeNumber(ConfigHelper::Delay::getDefault());
 }
 
-std::optional<int> Config::getDecimalPlacesAsInt() const { return parseWholeNumber(decimalPlaces_); }
+std::optional<int> Config::getDecimalPlacesAsInt() const {
+    return parseWholeNumber(decimalPlaces_);
+}
 
-int Config::getEveryXValuesAsInt() const { return parseWholeNumber(everyXValues_).value_or(0); }
+int Config::getEveryXValuesAsInt() const {
+    return parseWholeNumber(everyXValues_).value_or(0);
+}
 
 int Config::getEditNumCharactersAsInt() const {
     return parseWholeNumber(editNumCharacters_).value_or(0);

@@ -13,7 +13,7 @@
 #include <vector>
 
 class Config {
-public:
+  public:
     using Instrument = ConfigHelper::Instrument;
     // Called with the property name, the old value (always none) and the new value.
     using PropertyChangeListener = std::function<void(
@@ -123,10 +123,10 @@ public:
     // Division is never done without a number of decimal places.
     bool mathOperationEnabled() const;
 
-private:
+  private:
     // A listener list that copies as empty, so that no two records share one.
     class Listeners {
-    public:
+      public:
         Listeners() = default;
         Listeners(const Listeners&) {}
         Listeners& operator=(const Listeners&) { return *this; }
@@ -134,7 +134,7 @@ private:
         void remove(const QString& property, ListenerId id);
         void fire(const QString& property, Instrument newValue) const;
 
-    private:
+      private:
         struct Entry {
             ListenerId id;
             QString property;

@@ -56,7 +56,10 @@ Setting textSetting(const char* key, const QString& (Config::*getter)() const,
 }
 
 Setting boolSetting(const char* key, bool Config::*field, bool loadingDefault) {
-    return {key, [field](const Config& c) { return c.*field ? QStringLiteral("true") : QStringLiteral("false"); },
+    return {key,
+            [field](const Config& c) {
+                return c.*field ? QStringLiteral("true") : QStringLiteral("false");
+            },
             [field](Config& c, const QString& v) {
                 if (v.compare(u"true", Qt::CaseInsensitive) == 0) {
                     c.*field = true;
@@ -108,12 +111,15 @@ const std::vector<Setting>& settings() {
         inputTerminatorSetting(),
         enumSetting("startWith", &Config::getStartWith, &Config::setStartWith),
         enumSetting("outputTerminator", &Config::getOutputTerminator, &Config::setOutputTerminator),
-        enumSetting("outputTerminator2", &Config::getOutputTerminator2, &Config::setOutputTerminator2),
-        textSetting<EveryXValues>("everyXValues", &Config::getEveryXValues, &Config::setEveryXValues),
+        enumSetting("outputTerminator2", &Config::getOutputTerminator2,
+                    &Config::setOutputTerminator2),
+        textSetting<EveryXValues>("everyXValues", &Config::getEveryXValues,
+                                  &Config::setEveryXValues),
         enumSetting("connect", &Config::getConnect, &Config::setConnect),
         textSetting<MathOperand>("mathOperand", &Config::getMathOperand, &Config::setMathOperand),
         enumSetting("mathOperation", &Config::getMathOperation, &Config::setMathOperation),
-        textSetting<DecimalPlaces>("decimalPlaces", &Config::getDecimalPlaces, &Config::setDecimalPlaces),
+        textSetting<DecimalPlaces>("decimalPlaces", &Config::getDecimalPlaces,
+                                   &Config::setDecimalPlaces),
         enumSetting("roundingMethod", &Config::getRoundingMethod, &Config::setRoundingMethod),
         enumSetting("sound", &Config::getSound, &Config::setSound),
         enumSetting("keyboardType", &Config::getKeyboardType, &Config::setKeyboardType),
@@ -168,14 +174,37 @@ const QStringList& loadOrder() {
 const QStringList& saveOrder() {
     // The order in which the window writes its settings; "port" and
     // "prevPort" come first when the record has a port.
-    static const QStringList keys = {
-        "instrument", "bitRate", "dataBits", "stopBits", "parity", "inputTerminator",
-        "decimalSeparator", "sound", "startWith", "outputTerminator", "outputTerminator2",
-        "everyXValues", "connect", "mathOperation", "mathOperand", "decimalPlaces",
-        "roundingMethod", "keyboardType", "delay", "minimizeToTray", "notifyWhenMinimizedToTray",
-        "checkForUpdates", "abortAutoStartWhenPrevPortNotAvailable", "ignoreDuplicates",
-        "editOperation", "editPosition", "editNumCharacters", "removeCharacters", "customRegEx",
-        "ignoreTimeLimit", "ignoreDifference"};
+    static const QStringList keys = {"instrument",
+                                     "bitRate",
+                                     "dataBits",
+                                     "stopBits",
+                                     "parity",
+                                     "inputTerminator",
+                                     "decimalSeparator",
+                                     "sound",
+                                     "startWith",
+                                     "outputTerminator",
+                                     "outputTerminator2",
+                                     "everyXValues",
+                                     "connect",
+                                     "mathOperation",
+                                     "mathOperand",
+                                     "decimalPlaces",
+                                     "roundingMethod",
+                                     "keyboardType",
+                                     "delay",
+                                     "minimizeToTray",
+                                     "notifyWhenMinimizedToTray",
+                                     "checkForUpdates",
+                                     "abortAutoStartWhenPrevPortNotAvailable",
+                                     "ignoreDuplicates",
+                                     "editOperation",
+                                     "editPosition",
+                                     "editNumCharacters",
+                                     "removeCharacters",
+                                     "customRegEx",
+                                     "ignoreTimeLimit",
+                                     "ignoreDifference"};
     return keys;
 }
 

@@ -93,28 +93,43 @@ constexpr Sample tanitaSamples[] = {
 };
 
 constexpr Sample wedderburnSamples[] = {
-    {"\nA    2.10", ""},  {"0    2.45", "    2.45"}, {"4-    0.35", ""},
-    {"14/06/2016 13:26:35", ""}, {"1", ""},      {"B@G", ""},
+    {"\nA    2.10", ""}, {"0    2.45", "    2.45"},
+    {"4-    0.35", ""},  {"14/06/2016 13:26:35", ""},
+    {"1", ""},           {"B@G", ""},
 };
 
 std::span<const Sample> samplesOf(Instrument i) {
     switch (i) {
         case Instrument::AND:
         case Instrument::AND_SIMPLE:
-        case Instrument::AND_EM: return andSamples;
-        case Instrument::ADAM_AZEXTRA_WEIGHT: return adamAzextraSamples;
-        case Instrument::ADAM_CBK: return adamCbkSamples;
-        case Instrument::ADAM_CPWPLUS: return adamCpwplusSamples;
-        case Instrument::ADAM_GC_WEIGHT: return adamGcWeightSamples;
-        case Instrument::KERN_MPS: return kernMpsSamples;
-        case Instrument::KERN_RPB: return kernRpbSamples;
-        case Instrument::KEYENCE_IL: return keyenceSamples;
-        case Instrument::MITUTOYO: return mitutoyoSamples;
-        case Instrument::MITUTOYO_LSM_6200: return mitutoyoLsmSamples;
-        case Instrument::SCHLAGE_HANDPUNCH: return schlageSamples;
-        case Instrument::TANITA_TL280: return tanitaSamples;
-        case Instrument::WEDDERBURN: return wedderburnSamples;
-        default: return noSamples;
+        case Instrument::AND_EM:
+            return andSamples;
+        case Instrument::ADAM_AZEXTRA_WEIGHT:
+            return adamAzextraSamples;
+        case Instrument::ADAM_CBK:
+            return adamCbkSamples;
+        case Instrument::ADAM_CPWPLUS:
+            return adamCpwplusSamples;
+        case Instrument::ADAM_GC_WEIGHT:
+            return adamGcWeightSamples;
+        case Instrument::KERN_MPS:
+            return kernMpsSamples;
+        case Instrument::KERN_RPB:
+            return kernRpbSamples;
+        case Instrument::KEYENCE_IL:
+            return keyenceSamples;
+        case Instrument::MITUTOYO:
+            return mitutoyoSamples;
+        case Instrument::MITUTOYO_LSM_6200:
+            return mitutoyoLsmSamples;
+        case Instrument::SCHLAGE_HANDPUNCH:
+            return schlageSamples;
+        case Instrument::TANITA_TL280:
+            return tanitaSamples;
+        case Instrument::WEDDERBURN:
+            return wedderburnSamples;
+        default:
+            return noSamples;
     }
 }
 
@@ -124,7 +139,9 @@ const ResourceBundle& configBundle() {
 
 }  // namespace
 
-QString getPattern(Instrument i) { return QString::fromLatin1(Options<Instrument>::row(i).pattern); }
+QString getPattern(Instrument i) {
+    return QString::fromLatin1(Options<Instrument>::row(i).pattern);
+}
 
 QString getDataCommand(Instrument i) {
     return QString::fromLatin1(Options<Instrument>::row(i).dataCommand);
@@ -147,7 +164,9 @@ std::optional<QString> getDefaultMessage(Instrument i) {
     return configBundle().getString(QString::fromLatin1(key));
 }
 
-QString toPlainString(Instrument i) { return Options<Instrument>::toString(i); }
+QString toPlainString(Instrument i) {
+    return Options<Instrument>::toString(i);
+}
 
 QString toString(Instrument i) {
     const QString& display = Options<Instrument>::toString(i);

@@ -16,12 +16,42 @@ namespace ConfigHelper {
 enum class InstrumentType { NUMBER, TEXT };
 
 enum class Instrument {
-    GENERIC, BARCODE, BARCODE_ALPHA, BARCODE_ALPHA_COMPLETE, AND, AND_SIMPLE, AND_EM,
-    ADAM_AZEXTRA_WEIGHT, ADAM_CBK, ADAM_CPWPLUS, ADAM_GC_WEIGHT, ADAM_GC_PCS, ADAM_HCB,
-    ADAM_LABEL, KERND_440E, KERN_572, KERND_DE, KERN_DS, KERN_FKB, KERN_KB_N, KERN_KFB,
-    KERN_MPS, KERN_RPB, KEYENCE_IL, METTLER_DIALOG, METTLER_PRINT, MITUTOYO,
-    MITUTOYO_LSM_6200, MYWEIGH_HD, OHAUS, OHAUSSPU, PRECISA, SARTORIUS, SCHLAGE_HANDPUNCH,
-    TANITA_TL280, WEDDERBURN
+    GENERIC,
+    BARCODE,
+    BARCODE_ALPHA,
+    BARCODE_ALPHA_COMPLETE,
+    AND,
+    AND_SIMPLE,
+    AND_EM,
+    ADAM_AZEXTRA_WEIGHT,
+    ADAM_CBK,
+    ADAM_CPWPLUS,
+    ADAM_GC_WEIGHT,
+    ADAM_GC_PCS,
+    ADAM_HCB,
+    ADAM_LABEL,
+    KERND_440E,
+    KERN_572,
+    KERND_DE,
+    KERN_DS,
+    KERN_FKB,
+    KERN_KB_N,
+    KERN_KFB,
+    KERN_MPS,
+    KERN_RPB,
+    KEYENCE_IL,
+    METTLER_DIALOG,
+    METTLER_PRINT,
+    MITUTOYO,
+    MITUTOYO_LSM_6200,
+    MYWEIGH_HD,
+    OHAUS,
+    OHAUSSPU,
+    PRECISA,
+    SARTORIUS,
+    SCHLAGE_HANDPUNCH,
+    TANITA_TL280,
+    WEDDERBURN
 };
 
 struct LineDefaults {
@@ -186,10 +216,18 @@ namespace ConfigHelper {
 
 using SamplePair = std::pair<QString, QString>;  // record as sent, value it must yield
 
-constexpr InstrumentType getInstrumentType(Instrument i) { return Options<Instrument>::row(i).type; }
-constexpr KeyMapType getKeyMapType(Instrument i) { return Options<Instrument>::row(i).keyMapType; }
-constexpr int getCaptureGroup(Instrument) { return 1; }
-constexpr bool isTextInstrument(Instrument i) { return getInstrumentType(i) == InstrumentType::TEXT; }
+constexpr InstrumentType getInstrumentType(Instrument i) {
+    return Options<Instrument>::row(i).type;
+}
+constexpr KeyMapType getKeyMapType(Instrument i) {
+    return Options<Instrument>::row(i).keyMapType;
+}
+constexpr int getCaptureGroup(Instrument) {
+    return 1;
+}
+constexpr bool isTextInstrument(Instrument i) {
+    return getInstrumentType(i) == InstrumentType::TEXT;
+}
 
 QString getPattern(Instrument i);
 QString getDataCommand(Instrument i);

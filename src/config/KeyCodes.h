@@ -44,8 +44,16 @@ inline constexpr int NumberSign = 520;
 inline constexpr int Plus = 521;
 inline constexpr int RightParenthesis = 522;
 
-constexpr int digit(int n) { return Digit0 + n; }
-constexpr int letter(char upper) { return LetterA + (upper - 'A'); }
-constexpr int keypad(int n) { return Keypad0 + n; }
-constexpr int function(int n) { return F1 + n - 1; }
+constexpr int digit(int n) {
+    return Digit0 + n;
+}
+constexpr int letter(char upper) {
+    return LetterA + (upper - 'A');
+}
+constexpr int keypad(int n) {
+    return Keypad0 + n;
+}
+constexpr int function(int n) {
+    return F1 + n - 1;
+}
 }  // namespace KeyCode

@@ -8,8 +8,21 @@
 namespace ConfigHelper {
 
 enum class BitRates {
-    BR_110, BR_150, BR_300, BR_600, BR_1200, BR_2400, BR_4800, BR_9600,
-    BR_19200, BR_38400, BR_57600, BR_115200, BR_230400, BR_460800, BR_921600
+    BR_110,
+    BR_150,
+    BR_300,
+    BR_600,
+    BR_1200,
+    BR_2400,
+    BR_4800,
+    BR_9600,
+    BR_19200,
+    BR_38400,
+    BR_57600,
+    BR_115200,
+    BR_230400,
+    BR_460800,
+    BR_921600
 };
 enum class DataBits { LN_5BITS, LN_6BITS, LN_7BITS, LN_8BITS };
 enum class StopBits { ST_1BITS, ST_2BITS };

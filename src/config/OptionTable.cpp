@@ -11,6 +11,7 @@ QString resolveDisplayText(const DisplayText& display) {
 }
 
 void throwNoSuchConstant(const char* typeName, QStringView name) {
-    throw std::invalid_argument(
-        QStringLiteral("No constant %1 in %2").arg(name, QLatin1StringView(typeName)).toStdString());
+    throw std::invalid_argument(QStringLiteral("No constant %1 in %2")
+                                    .arg(name, QLatin1StringView(typeName))
+                                    .toStdString());
 }

@@ -24,8 +24,12 @@ struct DisplayText {
     const char* text;
 };
 
-constexpr DisplayText fixedText(const char* text) { return {DisplayText::Source::Fixed, text}; }
-constexpr DisplayText bundleText(const char* key) { return {DisplayText::Source::Bundle, key}; }
+constexpr DisplayText fixedText(const char* text) {
+    return {DisplayText::Source::Fixed, text};
+}
+constexpr DisplayText bundleText(const char* key) {
+    return {DisplayText::Source::Bundle, key};
+}
 
 // The text shown for a display entry; bundle keys are looked up in
 // "valtyp.config.ConfigBundle" (a missing key throws MissingResourceException).
@@ -57,7 +61,7 @@ class Options {
     }
     static_assert(rowsInEnumeratorOrder(), "option rows must follow the enumerator order");
 
-public:
+  public:
     static constexpr std::size_t size() { return rows_.size(); }
     static constexpr int ordinal(E value) { return static_cast<int>(value); }
     static constexpr const auto& row(E value) { return rows_[static_cast<std::size_t>(value)]; }

@@ -8,8 +8,25 @@
 namespace ConfigHelper {
 
 enum class StartWith {
-    NONE, ENTER, TAB, RIGHT, DOWN, DELETE, MULTIPLY,
-    F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12
+    NONE,
+    ENTER,
+    TAB,
+    RIGHT,
+    DOWN,
+    DELETE,
+    MULTIPLY,
+    F1,
+    F2,
+    F3,
+    F4,
+    F5,
+    F6,
+    F7,
+    F8,
+    F9,
+    F10,
+    F11,
+    F12
 };
 enum class OutputTerminator { NONE, ENTER, TAB, RIGHT, DOWN };
 enum class Sound { NONE, RIDE_BELL, COWBELL, HIGH_AGOGO, LOW_AGOGO, CLAVES, OPEN_TRIANGLE };
@@ -120,9 +137,15 @@ struct OptionTraits<ConfigHelper::KeyMapType> {
 
 namespace ConfigHelper {
 
-constexpr int getKeyCode(StartWith key) { return Options<StartWith>::row(key).keyCode; }
-constexpr int getKeyCode(OutputTerminator key) { return Options<OutputTerminator>::row(key).keyCode; }
-constexpr int getPercussionNumber(Sound sound) { return Options<Sound>::row(sound).percussionNumber; }
+constexpr int getKeyCode(StartWith key) {
+    return Options<StartWith>::row(key).keyCode;
+}
+constexpr int getKeyCode(OutputTerminator key) {
+    return Options<OutputTerminator>::row(key).keyCode;
+}
+constexpr int getPercussionNumber(Sound sound) {
+    return Options<Sound>::row(sound).percussionNumber;
+}
 
 // The pause between key events, in milliseconds, as the user typed it.
 struct Delay {

@@ -59,11 +59,17 @@ bool MathOperand::valid(QStringView text) {
     return text != u"0" && parseDecimal(text).has_value();
 }
 
-bool DecimalPlaces::valid(QStringView text) { return wholeNumberIn(text, 0, 7); }
+bool DecimalPlaces::valid(QStringView text) {
+    return wholeNumberIn(text, 0, 7);
+}
 
-bool EditNumCharacters::valid(QStringView text) { return wholeNumberIn(text, 1, 99); }
+bool EditNumCharacters::valid(QStringView text) {
+    return wholeNumberIn(text, 1, 99);
+}
 
-bool EveryXValues::valid(QStringView text) { return wholeNumberIn(text, 2, 99); }
+bool EveryXValues::valid(QStringView text) {
+    return wholeNumberIn(text, 2, 99);
+}
 
 bool IgnoreTimeLimit::valid(QStringView text) {
     return wholeNumberIn(text, 1, std::numeric_limits<std::int32_t>::max());

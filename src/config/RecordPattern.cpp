@@ -67,8 +67,10 @@ RecordPattern RecordPattern::compile(QStringView expression) {
                             static_cast<PCRE2_SIZE>(pattern.size()), 0, &errorCode, &errorOffset,
                             context.get());
     if (!r->code) {
-        throw std::invalid_argument(
-            QStringLiteral("%1 near index %2").arg(errorText(errorCode)).arg(errorOffset).toStdString());
+        throw std::invalid_argument(QStringLiteral("%1 near index %2")
+                                        .arg(errorText(errorCode))
+                                        .arg(errorOffset)
+                                        .toStdString());
     }
     // JIT makes the per-record search cheap; without it (an unsupported
     // platform) the interpreter gives the same results.
@@ -101,8 +103,8 @@ std::optional<RecordPattern::Match> RecordPattern::searchLatin1(const char* data
     if (group < 0 || group > captureCount()) {
         throw std::out_of_range(QStringLiteral("No group %1").arg(group).toStdString());
     }
-    const int rc = pcre2_match(r_->code, reinterpret_cast<PCRE2_SPTR>(data ? data : ""), size, 0,
-                               0, r_->matchData, r_->matchContext);
+    const int rc = pcre2_match(r_->code, reinterpret_cast<PCRE2_SPTR>(data ? data : ""), size, 0, 0,
+                               r_->matchData, r_->matchContext);
     if (rc == PCRE2_ERROR_NOMATCH) return std::nullopt;
     if (rc == PCRE2_ERROR_MATCHLIMIT) {
         throw MatchLimitError("match limit exceeded: the expression backtracks too much");

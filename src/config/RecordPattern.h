@@ -19,12 +19,12 @@ struct pcre2_real_match_context_8;
 
 // The search gave up: the expression backtracks too much for this record.
 class MatchLimitError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class RecordPattern {
-public:
+  public:
     // Throws std::invalid_argument with the engine's message when the
     // expression does not compile.
     static RecordPattern compile(QStringView expression);
@@ -47,7 +47,7 @@ public:
 
     static constexpr unsigned kMatchLimit = 1'000'000;
 
-private:
+  private:
     struct Resources;
     explicit RecordPattern(std::unique_ptr<Resources> resources);
     std::unique_ptr<Resources> r_;

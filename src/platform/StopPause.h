@@ -11,7 +11,7 @@
 namespace platform {
 
 class StopPause {
-public:
+  public:
     // Throws std::runtime_error naming the call when the wake-up channel
     // cannot be made.
     explicit StopPause(std::stop_token stop);
@@ -22,7 +22,7 @@ public:
     // Waits for the duration or until a stop is requested; true when stopped.
     bool pause(std::chrono::milliseconds duration);
 
-private:
+  private:
     int wakeUp_ = -1;
     std::stop_token stop_;
     std::optional<std::stop_callback<std::function<void()>>> onStop_;

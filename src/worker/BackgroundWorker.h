@@ -25,13 +25,13 @@
 
 // Thrown by work that was interrupted by something other than a cancellation.
 class Interrupted : public std::exception {
-public:
+  public:
     const char* what() const noexcept override { return "interrupted"; }
 };
 
 template <class Result, class Value>
 class BackgroundWorker {
-public:
+  public:
     using Publish = std::function<void(Value)>;
 
     struct Completion {
@@ -69,7 +69,7 @@ public:
     // True once the end-of-work step has run.
     bool isDone() const { return done_; }
 
-private:
+  private:
     void run(std::stop_token stop) {
         Completion completion;
         try {
@@ -102,8 +102,8 @@ private:
         pending_.push_back(std::move(value));
         // One queued delivery takes everything published until it runs.
         if (first) {
-            QMetaObject::invokeMethod(&context_, [this] { deliverPublished(); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &context_, [this] { deliverPublished(); }, Qt::QueuedConnection);
         }
     }
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 class DataLine {
-public:
+  public:
     using Instant = std::chrono::system_clock::time_point;
 
     DataLine(QString rawData, QString processedData, std::int32_t count, Instant instant,
@@ -31,7 +31,7 @@ public:
     // Characters below 32 and above 126 become "<code>", e.g. CR -> "<13>".
     static QString transformControlChars(QStringView text);
 
-private:
+  private:
     QString rawData_;
     QString processedData_;
     std::int32_t count_;

@@ -9,14 +9,14 @@ class Config;
 
 // Keeps or removes a fixed number of characters at the start or the end.
 class Editor {
-public:
+  public:
     explicit Editor(const Config& config);
     Editor(ConfigHelper::EditOperation operation, ConfigHelper::EditPosition position,
            int numCharacters);
 
     QString edit(const QString& value) const;
 
-private:
+  private:
     ConfigHelper::EditOperation editOperation_;
     ConfigHelper::EditPosition editPosition_;
     int numCharacters_;
@@ -24,12 +24,12 @@ private:
 
 // Deletes every occurrence of the listed characters (a plain set; case matters).
 class Remover {
-public:
+  public:
     explicit Remover(const Config& config);
     explicit Remover(QString removeCharacters);
 
     QString removeCharacters(const QString& value) const;
 
-private:
+  private:
     QString removeCharacters_;
 };

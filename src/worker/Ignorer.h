@@ -10,7 +10,7 @@
 class Config;
 
 class Ignorer {
-public:
+  public:
     explicit Ignorer(const Config& config);
 
     // May blank the record's output. Throws std::invalid_argument when a
@@ -20,7 +20,7 @@ public:
     bool inTime(const DataLine& record) const;
     bool inTolerance(const DataLine& record) const;
 
-private:
+  private:
     std::optional<DataLine> lastData_;
     int timeLimit_;       // milliseconds; 0: no limit
     Decimal difference_;  // 0: the output texts must be equal

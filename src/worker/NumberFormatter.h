@@ -13,7 +13,7 @@
 class Config;
 
 class NumberFormatter {
-public:
+  public:
     // The precision and mode are present only when rounding is enabled, the
     // operation and operand only when the math operation is enabled.
     NumberFormatter(const Config& config, std::optional<int> roundingPrecision,
@@ -30,7 +30,7 @@ public:
     // std::domain_error for a division by zero.
     QString format(QStringView value);
 
-private:
+  private:
     std::optional<int> roundingPrecision_;
     std::optional<RoundingMode> roundingMode_;
     std::optional<ConfigHelper::MathOperation> mathOperation_;

@@ -1,6 +1,7 @@
 #include "worker/RecordFramer.h"
 
-RecordFramer::RecordFramer(int terminator, qsizetype limit) : terminator_(terminator), limit_(limit) {
+RecordFramer::RecordFramer(int terminator, qsizetype limit)
+    : terminator_(terminator), limit_(limit) {
     buffer_.reserve(30);
 }
 

@@ -7,7 +7,7 @@
 #include <QString>
 
 class RecordFramer {
-public:
+  public:
     static constexpr qsizetype kDefaultLimit = 64 * 1024;
 
     explicit RecordFramer(int terminator, qsizetype limit = kDefaultLimit);
@@ -22,7 +22,7 @@ public:
     // Empties the buffer and keeps its capacity for the next record.
     void clear() { buffer_.resize(0); }
 
-private:
+  private:
     QString buffer_;
     int terminator_;
     qsizetype limit_;

@@ -15,7 +15,7 @@
 class Config;
 
 class RecordProcessor {
-public:
+  public:
     // Throws std::invalid_argument for a custom expression that does not
     // compile or an operand that is not a number.
     explicit RecordProcessor(const Config& config);
@@ -28,7 +28,7 @@ public:
 
     bool isTextInstrument() const { return text_; }
 
-private:
+  private:
     RecordPattern pattern_;
     int group_;
     bool text_;

@@ -20,12 +20,17 @@ const ResourceBundle& bundle() {
     return ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle"));
 }
 
-QString text(const char* key) { return bundle().getString(QString::fromLatin1(key)); }
+QString text(const char* key) {
+    return bundle().getString(QString::fromLatin1(key));
+}
 
-QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
+QString onOff(bool on) {
+    return on ? QStringLiteral("on") : QStringLiteral("off");
+}
 
 std::unique_ptr<Serialio::SerialPortLocal> openPort(const Config& config) {
-    if (config.getPort().isEmpty()) throw std::invalid_argument(text("null.port.error").toStdString());
+    if (config.getPort().isEmpty())
+        throw std::invalid_argument(text("null.port.error").toStdString());
     const std::string name = config.getPort().toStdString();
     Serialio::SerialPortLocal::addPortName(name);
     Serialio::SerialConfig lineSettings(name);
@@ -51,14 +56,14 @@ WeightWorker::WeightWorker(const Config& config, WeightWorkerView& view)
         view_.setConnectedInGUI(false);
         throw;
     }
-    worker_ = std::make_unique<Worker>(Worker::Callbacks{
-        [this](std::stop_token stop, const Worker::Publish& publish) {
-            return doInBackground(stop, publish);
-        },
-        [this](std::vector<DataLine>& batch) {
-            for (DataLine& record : batch) view_.update(record);
-        },
-        [this](const Worker::Completion& completion) { done(completion); }});
+    worker_ = std::make_unique<Worker>(
+        Worker::Callbacks{[this](std::stop_token stop, const Worker::Publish& publish) {
+                              return doInBackground(stop, publish);
+                          },
+                          [this](std::vector<DataLine>& batch) {
+                              for (DataLine& record : batch) view_.update(record);
+                          },
+                          [this](const Worker::Completion& completion) { done(completion); }});
 }
 
 WeightWorker::~WeightWorker() = default;
@@ -77,9 +82,15 @@ void WeightWorker::reportOpened() {
                        .arg(onOff(sp_->sigDSR()), onOff(sp_->sigCTS())));
 }
 
-void WeightWorker::execute() { worker_->execute(); }
-void WeightWorker::cancel() { worker_->cancel(); }
-bool WeightWorker::isDone() const { return worker_->isDone(); }
+void WeightWorker::execute() {
+    worker_->execute();
+}
+void WeightWorker::cancel() {
+    worker_->cancel();
+}
+bool WeightWorker::isDone() const {
+    return worker_->isDone();
+}
 
 int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& publish) {
     RecordProcessor processor(config_);  // a set-up error ends the worker
@@ -92,7 +103,8 @@ int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& pu
             // A port that fails on every read is gone (unplugged): say so
             // once and end, instead of flooding the log.
             if (++failedReads_ >= kReadFailuresToGiveUp) throw;
-            if (failedReads_ == 1) view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
+            if (failedReads_ == 1)
+                view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
             continue;
         } catch (const std::exception& e) {
             view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
@@ -145,12 +157,17 @@ void WeightWorker::processRecord(RecordProcessor& processor, const Worker::Publi
 void WeightWorker::done(const Worker::Completion& completion) {
     using Kind = Worker::Completion::Kind;
     switch (completion.kind) {
-        case Kind::Normal: break;
-        case Kind::Interrupted: view_.logEvent(text("interrupted")); break;
+        case Kind::Normal:
+            break;
+        case Kind::Interrupted:
+            view_.logEvent(text("interrupted"));
+            break;
         case Kind::Failed:
             view_.logImportantEvent(text("execution.exception") + completion.error);
             break;
-        case Kind::Cancelled: view_.logEvent(text("stopped")); break;
+        case Kind::Cancelled:
+            view_.logEvent(text("stopped"));
+            break;
     }
     if (!framer_.isEmpty()) {
         view_.logImportantEvent(text("unsent.data") + u' ' +
@@ -164,13 +181,18 @@ void WeightWorker::done(const Worker::Completion& completion) {
     view_.setConnectedInGUI(false);
 }
 
-QString WeightWorker::parityErrorText() const { return text("parity.error"); }
-QString WeightWorker::framingErrorText() const { return text("framing.error"); }
+QString WeightWorker::parityErrorText() const {
+    return text("parity.error");
+}
+QString WeightWorker::framingErrorText() const {
+    return text("framing.error");
+}
 QString WeightWorker::processingErrorText(const std::exception& error) const {
     return describeError(error);
 }
 
-WeightWorkerAnd::WeightWorkerAnd(const Config& config, WeightWorkerView& view, WarningDialog warning)
+WeightWorkerAnd::WeightWorkerAnd(const Config& config, WeightWorkerView& view,
+                                 WarningDialog warning)
     : WeightWorker(config, view), warning_(std::move(warning)) {
     testDevice();
 }
@@ -184,19 +206,26 @@ void WeightWorkerAnd::testDevice() {
     std::this_thread::sleep_for(50ms);
     const bool cts = port().sigCTS();
     if (dsr && cts) return;
-    const char* key = dsr ? "and.error.unusual" : cts ? "and.error.dataset.not.ready" : "and.error.not.connected";
+    const char* key = dsr   ? "and.error.unusual"
+                      : cts ? "and.error.dataset.not.ready"
+                            : "and.error.not.connected";
     if (warning_) warning_(text("warning"), text(key));
 }
 
-QString WeightWorkerBarcode::parityErrorText() const { return QStringLiteral("Parity Error"); }
-QString WeightWorkerBarcode::framingErrorText() const { return QStringLiteral("Framing Error"); }
+QString WeightWorkerBarcode::parityErrorText() const {
+    return QStringLiteral("Parity Error");
+}
+QString WeightWorkerBarcode::framingErrorText() const {
+    return QStringLiteral("Framing Error");
+}
 QString WeightWorkerBarcode::processingErrorText(const std::exception& error) const {
     return QString::fromLocal8Bit(error.what());
 }
 
 std::unique_ptr<WeightWorker> makeWeightWorker(const Config& config, WeightWorkerView& view,
                                                WarningDialog warning) {
-    const Instrument instrument = config.getInstrument().value_or(Options<Instrument>::getDefault());
+    const Instrument instrument =
+        config.getInstrument().value_or(Options<Instrument>::getDefault());
     if (isTextInstrument(instrument)) return std::make_unique<WeightWorkerBarcode>(config, view);
     if (instrument == Instrument::AND || instrument == Instrument::AND_EM) {
         return std::make_unique<WeightWorkerAnd>(config, view, std::move(warning));

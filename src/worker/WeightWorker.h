@@ -21,7 +21,7 @@ class SerialPortLocal;
 }
 
 class WeightWorker {
-public:
+  public:
     // Opens the port and reports it to the view; on the user-interface
     // thread. Throws when the port name is missing or the port cannot be
     // opened; then no worker exists and the port is closed.
@@ -38,7 +38,7 @@ public:
     // Consecutive failing reads after which the port counts as gone.
     static constexpr int kReadFailuresToGiveUp = 3;
 
-protected:
+  protected:
     // How line errors and processing errors read in the log; text
     // instruments use fixed texts and only the error's message.
     virtual QString parityErrorText() const;
@@ -48,7 +48,7 @@ protected:
     Serialio::SerialPortLocal& port() { return *sp_; }
     WeightWorkerView& view() { return view_; }
 
-private:
+  private:
     using Worker = BackgroundWorker<int, DataLine>;
 
     void reportOpened();
@@ -62,9 +62,9 @@ private:
     Config config_;
     std::unique_ptr<Serialio::SerialPortLocal> sp_;
     std::minstd_rand generator_;
-    RecordFramer framer_;      // the record being received (rawData)
-    std::int32_t count_ = 0;   // records framed
-    bool recordError_ = false; // a line error since the previous record
+    RecordFramer framer_;       // the record being received (rawData)
+    std::int32_t count_ = 0;    // records framed
+    bool recordError_ = false;  // a line error since the previous record
     int failedReads_ = 0;
     std::unique_ptr<Worker> worker_;  // last: its thread ends before the rest goes away
 };
@@ -75,21 +75,21 @@ using WarningDialog = std::function<void(const QString& title, const QString& me
 // Balances that signal readiness on their modem lines: the connection is
 // checked once after opening.
 class WeightWorkerAnd : public WeightWorker {
-public:
+  public:
     WeightWorkerAnd(const Config& config, WeightWorkerView& view, WarningDialog warning);
     // DTR on, read DSR; RTS on, read CTS; warns unless both are on.
     void testDevice();
 
-private:
+  private:
     WarningDialog warning_;
 };
 
 // Bar-code readers: the value is text, typed as it came.
 class WeightWorkerBarcode : public WeightWorker {
-public:
+  public:
     using WeightWorker::WeightWorker;
 
-protected:
+  protected:
     QString parityErrorText() const override;
     QString framingErrorText() const override;
     QString processingErrorText(const std::exception& error) const override;

@@ -6,7 +6,7 @@
 class DataLine;
 
 class WeightWorkerView {
-public:
+  public:
     virtual ~WeightWorkerView() = default;
     // Both log operations may be called from any thread.
     virtual void logEvent(const QString& text) = 0;

@@ -11,7 +11,8 @@ struct CliResult {
     QByteArray err;
 };
 
-inline CliResult runCli(const QStringList& args, const QByteArray& input = {}, int timeoutMs = 60000) {
+inline CliResult runCli(const QStringList& args, const QByteArray& input = {},
+                        int timeoutMs = 60000) {
     QProcess p;
     p.start(QStringLiteral(VALTYP_CLI), args);
     CliResult r;

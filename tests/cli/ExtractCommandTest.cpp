@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 TEST(ExtractCommand, OneLinePerRecordInDisplayForm) {
-    const CliResult r = runCli({"extract", "--instrument", "AND"},
-                               "ST, +00012.34 kg\r\nST, 12345,67 kg\r\n\n");
+    const CliResult r =
+        runCli({"extract", "--instrument", "AND"}, "ST, +00012.34 kg\r\nST, 12345,67 kg\r\n\n");
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.toStdString(),
               "1\tST, +00012.34 kg<13><10>\t12.34\n"
@@ -21,26 +21,28 @@ TEST(ExtractCommand, TerminatorDefaultsToTheInstrumentsAndCanBeSet) {
     const CliResult generic = runCli({"extract", "--instrument", "GENERIC"}, "A 1\r\nB 2\r\n");
     EXPECT_EQ(generic.out.toStdString(), "1\tA 1<13>\t1\n2\t<10>B 2<13>\t2\n");
     EXPECT_EQ(generic.err.toStdString(), "Unsent data (no terminator received): <10>\n");
-    const CliResult lf =
-        runCli({"extract", "--instrument", "GENERIC", "--set", "inputTerminator=10"}, "A 1\r\nB 2\r\n");
+    const CliResult lf = runCli(
+        {"extract", "--instrument", "GENERIC", "--set", "inputTerminator=10"}, "A 1\r\nB 2\r\n");
     EXPECT_EQ(lf.out.toStdString(), "1\tA 1<13><10>\t1\n2\tB 2<13><10>\t2\n");
     EXPECT_TRUE(lf.err.isEmpty());
 }
 
 TEST(ExtractCommand, ProcessingErrorsAreReportedPerRecordAndTheRunGoesOn) {
-    const CliResult r = runCli({"extract", "--instrument", "GENERIC", "--set", R"(customRegEx=V=(\S+))"},
-                               "V=1.2.3\rV=4\r");
+    const CliResult r =
+        runCli({"extract", "--instrument", "GENERIC", "--set", R"(customRegEx=V=(\S+))"},
+               "V=1.2.3\rV=4\r");
     ASSERT_EQ(r.exitCode, 0);
     const QList<QByteArray> lines = r.out.split('\n');
     ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines[0].startsWith("1\tV=1.2.3<13>\tERROR: Not a decimal number")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith("1\tV=1.2.3<13>\tERROR: Not a decimal number"))
+        << lines[0].toStdString();
     EXPECT_EQ(lines[1].toStdString(), "2\tV=4<13>\t4");
 }
 
 TEST(ExtractCommand, JsonRecordsAndTheRepeatFilter) {
-    const CliResult r = runCli({"extract", "--instrument", "GENERIC", "--json", "--set",
-                                "ignoreDuplicates=true"},
-                               "5\r5\r6\r");
+    const CliResult r =
+        runCli({"extract", "--instrument", "GENERIC", "--json", "--set", "ignoreDuplicates=true"},
+               "5\r5\r6\r");
     ASSERT_EQ(r.exitCode, 0);
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 3);
@@ -53,12 +55,12 @@ TEST(ExtractCommand, JsonRecordsAndTheRepeatFilter) {
 }
 
 TEST(ExtractCommand, RefusesBadSettingsWithStatusTwo) {
-    for (const QStringList& args : {QStringList{"extract", "--set", "decimalPlaces=8"},
-                                    QStringList{"extract", "--set", "noSuchKey=1"},
-                                    QStringList{"extract", "--set", "delay"},
-                                    QStringList{"extract", "--instrument", "generic"},
-                                    QStringList{"extract", "--set", "ignoreDuplicates=maybe"},
-                                    QStringList{"extract", "--bogus"}}) {
+    for (const QStringList& args :
+         {QStringList{"extract", "--set", "decimalPlaces=8"},
+          QStringList{"extract", "--set", "noSuchKey=1"}, QStringList{"extract", "--set", "delay"},
+          QStringList{"extract", "--instrument", "generic"},
+          QStringList{"extract", "--set", "ignoreDuplicates=maybe"},
+          QStringList{"extract", "--bogus"}}) {
         const CliResult r = runCli(args, "1\r");
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.out.isEmpty());

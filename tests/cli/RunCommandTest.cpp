@@ -1,6 +1,6 @@
 #include "CliProcess.h"
-#include "QtPrinters.h"
 #include "PseudoTerminal.h"
+#include "QtPrinters.h"
 
 #include <signal.h>
 

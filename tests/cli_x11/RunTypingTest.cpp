@@ -11,7 +11,6 @@
 
 namespace {
 
-
 struct Run {
     int exitCode = -1;
     QStringList outputs;  // the output column of every record received

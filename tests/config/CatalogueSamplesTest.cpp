@@ -25,7 +25,9 @@ TEST_P(CatalogueSamples, EveryRecordYieldsItsValue) {
 INSTANTIATE_TEST_SUITE_P(AllInstruments, CatalogueSamples,
                          ::testing::ValuesIn(Options<Instrument>::values().begin(),
                                              Options<Instrument>::values().end()),
-                         [](const auto& info) { return Options<Instrument>::name(info.param).toStdString(); });
+                         [](const auto& info) {
+                             return Options<Instrument>::name(info.param).toStdString();
+                         });
 
 TEST(RecordPatternEngine, DollarAndDotTreatCrLfAsLineEnd) {
     // "$" before a final CRLF, and "." never eating the CR.
@@ -57,7 +59,9 @@ TEST(RecordPatternEngine, CatastrophicBacktrackingHitsTheLimit) {
 
 TEST(RecordPatternEngine, BytesAboveAsciiMatchAsThemselves) {
     const RecordPattern degree = RecordPattern::compile(QString::fromLatin1("([0-9]+)\xB0"));
-    const auto m = degree.search(QString::fromLatin1("T 21\xB0" "C\r"), 1);
+    const auto m = degree.search(QString::fromLatin1("T 21\xB0"
+                                                     "C\r"),
+                                 1);
     ASSERT_TRUE(m && m->group);
     EXPECT_EQ(*m->group, "21");
 }

@@ -11,7 +11,8 @@ using namespace ConfigHelper;
 
 namespace {
 
-ConfigKeys::LoadResult loadFrom(const QMap<QString, QString>& stored, const QStringList& ports = {}) {
+ConfigKeys::LoadResult loadFrom(const QMap<QString, QString>& stored,
+                                const QStringList& ports = {}) {
     return ConfigKeys::load(
         [&](const QString& key) -> std::optional<QString> {
             if (stored.contains(key)) return stored.value(key);

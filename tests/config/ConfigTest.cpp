@@ -115,7 +115,8 @@ TEST(Config, InstrumentNotificationOnEveryCallToItsTypeOnly) {
 TEST(Config, CopiesNeverShareListeners) {
     Config original;
     int calls = 0;
-    original.addPropertyChangeListener("NUMBER", [&](const QString&, auto, Instrument) { ++calls; });
+    original.addPropertyChangeListener("NUMBER",
+                                       [&](const QString&, auto, Instrument) { ++calls; });
     Config copy = original.copyConfig();
     Config assigned;
     assigned = original;

@@ -65,7 +65,7 @@ TEST(Instrument, OnlyTheCaliperHasADataCommand) {
 
 TEST(Instrument, FactoryLineSettings) {
     const Config andConfig = getDefaultConfig(Instrument::AND);
-    EXPECT_EQ(andConfig.getBitRate(), 5);  // BR_2400
+    EXPECT_EQ(andConfig.getBitRate(), 5);   // BR_2400
     EXPECT_EQ(andConfig.getDataBits(), 2);  // LN_7BITS
     EXPECT_EQ(andConfig.getParity(), 2);    // EVEN
     EXPECT_EQ(andConfig.getStopBits(), 0);
@@ -92,7 +92,8 @@ TEST(Instrument, FactoryLineSettings) {
 }
 
 TEST(Instrument, EntriesThatReadAsAnotherGiveItsRecord) {
-    EXPECT_FALSE(getDefaultConfig(Instrument::AND_SIMPLE).hasChanged(getDefaultConfig(Instrument::AND)));
+    EXPECT_FALSE(
+        getDefaultConfig(Instrument::AND_SIMPLE).hasChanged(getDefaultConfig(Instrument::AND)));
     for (Instrument i : {Instrument::KERND_440E, Instrument::KERND_DE, Instrument::KERN_DS,
                          Instrument::KERN_FKB, Instrument::KERN_KB_N}) {
         EXPECT_FALSE(getDefaultConfig(i).hasChanged(getDefaultConfig(Instrument::KERN_572)));

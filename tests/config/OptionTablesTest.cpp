@@ -216,6 +216,6 @@ TEST(TextSettings, CustomExpressionMustCompileAndOpenAGroupFirst) {
     EXPECT_FALSE(CustomRegEx::valid(u"[0-9]+"));             // no group at all
     EXPECT_FALSE(CustomRegEx::valid(u"\\([0-9]+\\)"));       // only escaped parentheses
     EXPECT_FALSE(CustomRegEx::valid(u"([0-9]+"));            // does not compile
-    EXPECT_FALSE(CustomRegEx::valid(u"(?<n>[0-9]+)(\\d"));    // groups in order, still broken
+    EXPECT_FALSE(CustomRegEx::valid(u"(?<n>[0-9]+)(\\d"));   // groups in order, still broken
     EXPECT_TRUE(CustomRegEx::valid(u"\\(\\s*([0-9]*)\\)"));  // escaped pair around a real group
 }

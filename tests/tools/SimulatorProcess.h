@@ -7,12 +7,13 @@
 #include <QStringList>
 
 class SimulatorProcess {
-public:
+  public:
     SimulatorProcess(const QString& instrument, int intervalMs) {
         process_.start(QStringLiteral(VALTYP_CLI), {"simulate", "--instrument", instrument,
                                                     "--interval", QString::number(intervalMs)});
         // The first line of its output is the port's path.
-        if (process_.waitForReadyRead(10000)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
+        if (process_.waitForReadyRead(10000))
+            path_ = QString::fromUtf8(process_.readLine()).trimmed();
     }
     ~SimulatorProcess() {
         process_.terminate();
@@ -25,7 +26,7 @@ public:
     // Empty when the simulator did not come up.
     const QString& portPath() const { return path_; }
 
-private:
+  private:
     QProcess process_;
     QString path_;
 };

@@ -47,17 +47,18 @@ TEST(Remover, DropsEveryListedCharacter) {
     EXPECT_EQ(Remover("+0").removeCharacters("100"), "1");
     EXPECT_EQ(Remover("").removeCharacters("100"), "100");
     EXPECT_EQ(Remover("k").removeCharacters("5 Kg kg"), "5 Kg g");  // case matters
-    EXPECT_EQ(Remover("[a-z]").removeCharacters("b-a]"), "b");       // a plain set, no ranges
+    EXPECT_EQ(Remover("[a-z]").removeCharacters("b-a]"), "b");      // a plain set, no ranges
 }
 
 namespace {
 
 class FilterRun {
-public:
+  public:
     explicit FilterRun(const Config& config) : ignorer_(config) {}
 
     // Feeds outputs at the given times; returns which were kept (typed).
-    std::vector<bool> feedAt(const std::vector<std::pair<QString, std::chrono::milliseconds>>& outputs) {
+    std::vector<bool> feedAt(
+        const std::vector<std::pair<QString, std::chrono::milliseconds>>& outputs) {
         std::vector<bool> typed;
         for (const auto& [output, at] : outputs) {
             DataLine record("raw\r", output, ++count_, DataLine::Instant(at), false);
@@ -73,7 +74,7 @@ public:
         return feedAt(timed);
     }
 
-private:
+  private:
     Ignorer ignorer_;
     int count_ = 0;
     int tick_ = 0;

@@ -19,7 +19,7 @@ using namespace ConfigHelper;
 namespace {
 
 class LineErrorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         qtApp();
         Serialio::SerialPortLocal::setNativeLibName(SIM_LIBRARY_NAME);
@@ -44,8 +44,8 @@ protected:
     }
 
     static void feed(const char* bytes, int errors = 0) {
-        SimFeed("SIM7", reinterpret_cast<const unsigned char*>(bytes), static_cast<int>(std::strlen(bytes)),
-                errors);
+        SimFeed("SIM7", reinterpret_cast<const unsigned char*>(bytes),
+                static_cast<int>(std::strlen(bytes)), errors);
     }
 
     void stop(WeightWorker& worker) {

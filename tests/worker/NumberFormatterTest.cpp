@@ -46,8 +46,8 @@ TEST(NumberFormatter, SignAndDecimalMarkAreNormalised) {
 }
 
 TEST(NumberFormatter, RefusesTextsThatAreNoNumber) {
-    EXPECT_THROW(format("12-"), std::invalid_argument);         // nothing after the minus
-    EXPECT_THROW(format("1,234.5"), std::invalid_argument);     // two points after normalising
+    EXPECT_THROW(format("12-"), std::invalid_argument);      // nothing after the minus
+    EXPECT_THROW(format("1,234.5"), std::invalid_argument);  // two points after normalising
     EXPECT_THROW(format("-"), std::invalid_argument);
     EXPECT_THROW(format("12kg"), std::invalid_argument);
     EXPECT_THROW(format(""), std::invalid_argument);
@@ -97,22 +97,27 @@ TEST(NumberFormatter, EveryRoundingMethodOnTiesAndSigns) {
 
 TEST(NumberFormatter, MultiplicationIsExactAndRoundedOnlyWhenAsked) {
     EXPECT_EQ(format("12.34", {.operation = MathOperation::MULTIPLY, .operand = "2.5"}), "30.850");
-    EXPECT_EQ(format("12.34", {.decimalPlaces = "2", .operation = MathOperation::MULTIPLY,
-                               .operand = "2.5"}),
-              "30.85");
+    EXPECT_EQ(
+        format("12.34",
+               {.decimalPlaces = "2", .operation = MathOperation::MULTIPLY, .operand = "2.5"}),
+        "30.85");
     EXPECT_EQ(format("-3", {.operation = MathOperation::MULTIPLY, .operand = "1E+3"}), "-3000");
     EXPECT_EQ(format("0.1", {.operation = MathOperation::MULTIPLY, .operand = "3"}), "0.3");
 }
 
 TEST(NumberFormatter, DivisionRoundsTheExactQuotientOnce) {
-    EXPECT_EQ(format("10", {.decimalPlaces = "2", .operation = MathOperation::DIVIDE, .operand = "3"}),
-              "3.33");
-    EXPECT_EQ(format("1", {.decimalPlaces = "2", .rounding = RoundingMethod::HALF_EVEN,
-                           .operation = MathOperation::DIVIDE, .operand = "8"}),
+    EXPECT_EQ(
+        format("10", {.decimalPlaces = "2", .operation = MathOperation::DIVIDE, .operand = "3"}),
+        "3.33");
+    EXPECT_EQ(format("1", {.decimalPlaces = "2",
+                           .rounding = RoundingMethod::HALF_EVEN,
+                           .operation = MathOperation::DIVIDE,
+                           .operand = "8"}),
               "0.12");
     // Division pads to the places: the quotient has exactly that scale.
-    EXPECT_EQ(format("10", {.decimalPlaces = "2", .operation = MathOperation::DIVIDE, .operand = "2"}),
-              "5.00");
+    EXPECT_EQ(
+        format("10", {.decimalPlaces = "2", .operation = MathOperation::DIVIDE, .operand = "2"}),
+        "5.00");
     // Without decimal places division is off and the value passes unchanged.
     EXPECT_EQ(format("10", {.operation = MathOperation::DIVIDE, .operand = "3"}), "10");
     EXPECT_THROW(

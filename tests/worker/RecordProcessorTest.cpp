@@ -21,7 +21,9 @@ Config configFor(Instrument instrument) {
     return c;
 }
 
-QString process(const Config& c, const QString& record) { return RecordProcessor(c).process(record); }
+QString process(const Config& c, const QString& record) {
+    return RecordProcessor(c).process(record);
+}
 
 }  // namespace
 

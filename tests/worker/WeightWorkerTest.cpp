@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 namespace {
 
 class WeightWorkerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { qtApp(); }
 
     Config configFor(Instrument instrument, int terminator) {
@@ -35,9 +35,8 @@ protected:
     }
 
     std::unique_ptr<WeightWorker> start(const Config& config) {
-        auto worker = makeWeightWorker(config, view_, [this](const QString&, const QString& m) {
-            warnings_ << m;
-        });
+        auto worker = makeWeightWorker(
+            config, view_, [this](const QString&, const QString& m) { warnings_ << m; });
         worker->execute();
         return worker;
     }
@@ -79,7 +78,8 @@ TEST_F(WeightWorkerTest, OpensReportsPublishesAndClosesCleanly) {
     stop(*worker);
     EXPECT_FALSE(view_.connected());
     EXPECT_TRUE(view_.events().last().contains("stopped", Qt::CaseInsensitive));
-    EXPECT_TRUE(view_.importantEvents().isEmpty()) << view_.importantEvents().join('|').toStdString();
+    EXPECT_TRUE(view_.importantEvents().isEmpty())
+        << view_.importantEvents().join('|').toStdString();
 }
 
 TEST_F(WeightWorkerTest, RecordsSplitAcrossWritesAndLoneTerminators) {

@@ -19,7 +19,6 @@
 
 namespace {
 
-
 // The settings a user would have chosen: the instrument, automatic start,
 // Enter after each value.
 void seedSettings(const QString& configHome) {

@@ -1,5 +1,7 @@
 #include "FrameFixture.h"
 
+#include "QtApp.h"
+
 #include "Serialio/SerialPortLocal.h"
 #include "platform/midi/recording/RecordingSequencer.h"
 #include "platform/serial/sim/SimControl.h"
@@ -11,7 +13,6 @@
 #include "valtyp/prefs/PreferencesFactory.h"
 #include "valtyp/prefs/SettingsPreferences.h"
 
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -54,14 +55,9 @@ QApplication& widgetApp() {
 }
 
 bool processUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
+    // The window's application object exists first, so the shared loop uses it.
+    widgetApp();
+    return processEventsUntil(condition, timeoutMs);
 }
 
 ScopedEnv::ScopedEnv(const char* name, const QByteArray& value) : name_(name) {

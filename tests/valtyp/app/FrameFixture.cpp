@@ -18,7 +18,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QThread>
 
 namespace {
 

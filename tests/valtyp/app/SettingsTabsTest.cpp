@@ -11,8 +11,13 @@
 #include "valtyp/SettingsTab.h"
 #include "valtyp/plus/DecimalSeparatorBox.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabBar>
@@ -372,4 +377,154 @@ TEST_F(SettingsTabsTest, TextInstrumentsSwitchTheNumericControlsOffKeepingTheirV
     store("instrument", "BARCODE");
     openWindow();
     EXPECT_EQ(enabled(), off) << "from the start";
+}
+
+TEST_F(SettingsTabsTest, LeavingProcessingOrOutputSavesAndAFailedSaveIsReported) {
+    showTab(processing);
+    processing->editPositionComboBox->setCurrentIndex(1);
+    showTab(output);
+    EXPECT_EQ(saved("editPosition"), "LAST");
+    output->soundComboBox->setCurrentIndex(2);
+    showTab(settings);
+    EXPECT_EQ(saved("sound"), "COWBELL");
+    settings->checkForUpdatesCheckBox->click();
+    showTab(processing);
+    EXPECT_EQ(saved("checkForUpdates"), "true") << "the settings tab does not save";
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    // A folder where the settings file was: the store cannot write.
+    ASSERT_TRUE(QFile::remove(settingsFile));
+    ASSERT_TRUE(QDir().mkpath(settingsFile));
+    processing->editOperationComboBox->setCurrentIndex(1);
+    showTab(output);
+    EXPECT_EQ(dialogTexts(), QStringList{"The settings could not be saved automatically."});
+}
+
+// Every setting of the four tabs changed through its control survives a
+// restart on the same settings file.
+TEST_F(SettingsTabsTest, EverySettingChangedInTheTabsIsShownAgainAfterARestart) {
+    const std::pair<const char*, QString> texts[] = {
+        {"mathOperandTextField", "2.5"},     {"decimalTextField", "3"},
+        {"editNumCharactersTextField", "4"}, {"removeCharactersTextField", "+-"},
+        {"everyXValuesTextField", "5"},      {"delayTextField", "25"},
+    };
+    // An operand is kept only with an operation.
+    processing->mathOperationBox->setCurrentIndex(
+        Options<MathOperation>::ordinal(MathOperation::MULTIPLY));
+    for (const auto& [name, text] : texts) {
+        focusWith(field(name), text);
+        QTest::keyClick(field(name), Qt::Key_Tab);
+    }
+    input->instrumentBox->setCurrentIndex(Options<Instrument>::ordinal(Instrument::OHAUS));
+    input->inputTerminatorBox->lineEdit()->setText("200");
+    input->inputTerminatorBoxItemStateChanged();
+    auto pages = [&] { return QList<QWidget*>{input, processing, output, settings}; };
+    for (QWidget* page : pages()) {
+        for (QComboBox* box : page->findChildren<QComboBox*>()) {
+            if (box == input->portList || box == input->instrumentBox ||
+                box == input->inputTerminatorBox || box == processing->mathOperationBox) {
+                continue;
+            }
+            box->setCurrentIndex((box->currentIndex() + 1) % box->count());
+        }
+        for (QCheckBox* check : page->findChildren<QCheckBox*>()) check->click();
+    }
+    settings->autoConnectButton->click();
+    // What every control shows, by its name.
+    auto shown = [&] {
+        QStringList states;
+        for (QWidget* page : pages()) {
+            for (QWidget* w : page->findChildren<QWidget*>()) {
+                QString state;
+                if (auto* box = qobject_cast<QComboBox*>(w)) state = box->currentText();
+                if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !edit->objectName().isEmpty())
+                    state = edit->text();
+                if (auto* button = qobject_cast<QAbstractButton*>(w);
+                    button && button->isCheckable())
+                    state = button->isChecked() ? "on" : "off";
+                if (!state.isNull()) states << w->objectName() + '=' + state;
+            }
+        }
+        return states;
+    };
+    const QStringList changed = shown();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogTexts().join('|').toStdString();
+    frame->close();
+    frame.reset();
+    openWindow();
+    if (frame->isConnected()) {  // connects by itself now
+        clickStartStop();
+        ASSERT_TRUE(waitConnected(false));
+    }
+    EXPECT_EQ(shown(), changed);
+    for (const char* state : {"mathOperationBox=Multiply", "mathOperandTextField=2.5",
+                              "inputTerminatorBox=200", "autoConnectButton=on"}) {
+        EXPECT_TRUE(changed.contains(state)) << state;
+    }
+}
+
+// What assistive technology reads: each control is named by its label (or
+// its own text), not by the value it shows; Tab walks each form from top to
+// bottom, one form after the other.
+TEST_F(SettingsTabsTest, ControlsAreNamedByTheirLabelsAndTabWalksEachFormTopToBottom) {
+    QList<QWidget*> chain;  // the window's focus chain, once round
+    for (QWidget* w = frame->nextInFocusChain(); w != frame.get(); w = w->nextInFocusChain()) {
+        chain << w;
+    }
+    for (QWidget* page : QList<QWidget*>{input, processing, output, settings}) {
+        SCOPED_TRACE(page->objectName().toStdString());
+        showTab(page);
+        QList<QWidget*> controls;
+        for (QWidget* w : page->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                                 qobject_cast<QLineEdit*>(w);
+            if (control && !qobject_cast<QComboBox*>(w->parentWidget())) controls << w;
+        }
+        ASSERT_FALSE(controls.isEmpty());
+        for (QWidget* w : controls) {
+            SCOPED_TRACE(w->objectName().toStdString());
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(w);
+            QString expected;
+            if (auto* button = qobject_cast<QAbstractButton*>(w)) expected = button->text();
+            // A label names its control through the relation too; on this
+            // platform the only way a chooser is named.
+            // (A group's title labels its controls as well.)
+            for (const auto& [label, relation] : control->relations(QAccessible::Label)) {
+                if (qobject_cast<QGroupBox*>(label->object())) continue;
+                expected = label->text(QAccessible::Name);
+                expected.chop(expected.endsWith(':'));
+            }
+            EXPECT_FALSE(expected.isEmpty()) << "no label";
+            if (!qobject_cast<QComboBox*>(w)) {
+                EXPECT_EQ(control->text(QAccessible::Name), expected);
+            }
+            EXPECT_EQ(w->accessibleName().isEmpty() ? expected : w->accessibleName(), expected);
+        }
+        // The controls in the order Tab reaches them, grouped by their form.
+        QList<QWidget*> order;
+        for (QWidget* w : chain) {
+            if (controls.contains(w)) order << w;
+        }
+        ASSERT_EQ(order.size(), controls.size());
+        auto form = [&](QWidget* w) {
+            QWidget* f = w->parentWidget();
+            while (f != page && !qobject_cast<QGroupBox*>(f)) f = f->parentWidget();
+            return f;
+        };
+        QList<QWidget*> formsSeen;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            QWidget* f = form(order[i]);
+            if (i == 0 || form(order[i - 1]) != f) {
+                EXPECT_FALSE(formsSeen.contains(f)) << "a form is entered twice";
+                formsSeen << f;
+                continue;
+            }
+            const QRect a = QRect(order[i - 1]->mapTo(page, QPoint()), order[i - 1]->size());
+            const QRect b = QRect(order[i]->mapTo(page, QPoint()), order[i]->size());
+            const bool sameRow = std::abs(a.center().y() - b.center().y()) < a.height() / 2;
+            EXPECT_TRUE(sameRow ? b.left() > a.right() : b.top() > a.center().y())
+                << order[i - 1]->objectName().toStdString() << " before "
+                << order[i]->objectName().toStdString();
+        }
+    }
 }

@@ -3,6 +3,7 @@
 #include "platform/keys/KeyGenerator.h"
 
 #define XK_MISCELLANY
+#define XK_LATIN1
 #define XK_XKB_KEYS
 #include <X11/keysymdef.h>
 
@@ -73,17 +74,43 @@ void LayoutTyping::typeCharacter(unsigned number) {
     }
     auto position = table().typeable(*keysym);
     if (!position) position = spareFor(*keysym);
-    if (!position) {
+    if (position) {
+        noteUse(position->keycode);
+        return tap(*position);
+    }
+    const auto accent = deadKeyWithSpace(*keysym);
+    if (!accent) {
         throw KeyRefused("Invalid key code: no key of this keyboard produces " +
                          keysymName(*keysym));
     }
-    noteUse(position->keycode);
-    for (unsigned modifier : position->modifierKeys) key(modifier, true);
-    key(position->keycode, true);
-    key(position->keycode, false);
-    for (auto it = position->modifierKeys.rbegin(); it != position->modifierKeys.rend(); ++it) {
+    tap(accent->first);
+    tap(accent->second);
+}
+
+void LayoutTyping::tap(const KeyPosition& position) {
+    for (unsigned modifier : position.modifierKeys) key(modifier, true);
+    key(position.keycode, true);
+    key(position.keycode, false);
+    for (auto it = position.modifierKeys.rbegin(); it != position.modifierKeys.rend(); ++it) {
         key(*it, false);
     }
+}
+
+// Layouts such as de have circumflex and grave as dead keys only; the
+// dead key followed by Space makes the accent by itself.
+std::optional<std::pair<KeyPosition, KeyPosition>> LayoutTyping::deadKeyWithSpace(
+    Keysym keysym) const {
+    static const std::pair<Keysym, Keysym> accents[] = {
+        {XK_asciicircum, XK_dead_circumflex}, {XK_grave, XK_dead_grave},
+        {XK_asciitilde, XK_dead_tilde},       {XK_apostrophe, XK_dead_acute},
+        {XK_quotedbl, XK_dead_diaeresis}};
+    for (const auto& [character, dead] : accents) {
+        if (character != keysym) continue;
+        auto deadKey = table().typeable(dead);
+        auto space = table().typeable(XK_space);
+        if (deadKey && space) return std::pair{std::move(*deadKey), std::move(*space)};
+    }
+    return std::nullopt;
 }
 
 void LayoutTyping::releaseHeldKeys() {

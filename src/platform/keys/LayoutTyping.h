@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace keys {
 
@@ -41,6 +42,8 @@ class LayoutTyping : protected KeyActions {
   private:
     unsigned keyProducing(Keysym keysym, const std::string& what) const;
     void key(unsigned keycode, bool down);
+    void tap(const KeyPosition& position);
+    std::optional<std::pair<KeyPosition, KeyPosition>> deadKeyWithSpace(Keysym keysym) const;
 
     std::map<int, unsigned> held_;  // key code -> physical key pressed for it
     std::optional<unsigned> level3Held_;

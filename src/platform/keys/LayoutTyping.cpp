@@ -100,10 +100,11 @@ void LayoutTyping::tap(const KeyPosition& position) {
 // dead key followed by Space makes the accent by itself.
 std::optional<std::pair<KeyPosition, KeyPosition>> LayoutTyping::deadKeyWithSpace(
     Keysym keysym) const {
-    static const std::pair<Keysym, Keysym> accents[] = {
-        {XK_asciicircum, XK_dead_circumflex}, {XK_grave, XK_dead_grave},
-        {XK_asciitilde, XK_dead_tilde},       {XK_apostrophe, XK_dead_acute},
-        {XK_quotedbl, XK_dead_diaeresis}};
+    static const std::pair<Keysym, Keysym> accents[] = {{XK_asciicircum, XK_dead_circumflex},
+                                                        {XK_grave, XK_dead_grave},
+                                                        {XK_asciitilde, XK_dead_tilde},
+                                                        {XK_apostrophe, XK_dead_acute},
+                                                        {XK_quotedbl, XK_dead_diaeresis}};
     for (const auto& [character, dead] : accents) {
         if (character != keysym) continue;
         auto deadKey = table().typeable(dead);

@@ -96,16 +96,15 @@ TEST_P(EveryCharacter, OfTheCompleteMapArrivesExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, EveryCharacter,
-    ::testing::Values(
-        LayoutCase{"QUERTY_on_us", {"us"}, KeyboardType::QUERTY},
-        LayoutCase{"US_INTERNATIONAL_on_us_intl",
-                   {"us", "-variant", "intl"},
-                   KeyboardType::US_INTERNATIONAL},
-        LayoutCase{"GERMAN_on_de", {"de"}, KeyboardType::GERMAN},
-        // X's French layout has plain grave and tilde on AltGr+7 and AltGr+2,
-        // where the map expects dead keys: no Space may follow them.
-        LayoutCase{"AZERTY_on_fr", {"fr"}, KeyboardType::AZERTY},
-        LayoutCase{"ALL_on_us", {"us"}, KeyboardType::ALL}),
+    ::testing::Values(LayoutCase{"QUERTY_on_us", {"us"}, KeyboardType::QUERTY},
+                      LayoutCase{"US_INTERNATIONAL_on_us_intl",
+                                 {"us", "-variant", "intl"},
+                                 KeyboardType::US_INTERNATIONAL},
+                      LayoutCase{"GERMAN_on_de", {"de"}, KeyboardType::GERMAN},
+                      // X's French layout has plain grave and tilde on AltGr+7 and AltGr+2,
+                      // where the map expects dead keys: no Space may follow them.
+                      LayoutCase{"AZERTY_on_fr", {"fr"}, KeyboardType::AZERTY},
+                      LayoutCase{"ALL_on_us", {"us"}, KeyboardType::ALL}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(X11Typing, StartKeysArriveAsKeys) {

@@ -67,7 +67,8 @@ class FakeDevice : public keys::uinput::DeviceCalls {
                                                          {UI_DEV_DESTROY, "UI_DEV_DESTROY"}};
         const auto name = names.find(request);
         std::string call = name == names.end() ? "ioctl " + std::to_string(request) : name->second;
-        if (request == UI_SET_EVBIT || request == UI_SET_KEYBIT) call += ' ' + std::to_string(value);
+        if (request == UI_SET_EVBIT || request == UI_SET_KEYBIT)
+            call += ' ' + std::to_string(value);
         calls.push_back(call);
         if (failing == request) return errno = EINVAL, -1;
         return 0;

@@ -47,11 +47,13 @@ TEST(UinputDevice, IsSetUpWithItsKeysCreatedAndDestroyedOnClose) {
               (Calls{"UI_DEV_SETUP Valtyp virtual keyboard bus " + std::to_string(BUS_VIRTUAL),
                      "UI_DEV_CREATE"}));
     // The keys the maps and framing keys need on de, and no media or power key.
-    for (int needed : {KEY_A, KEY_Z, KEY_Y, KEY_1, KEY_LEFTSHIFT, KEY_RIGHTALT, KEY_102ND,
-                       KEY_ENTER, KEY_TAB, KEY_KP0, KEY_KPASTERISK, KEY_DELETE, KEY_F12, KEY_DOWN}) {
+    for (int needed :
+         {KEY_A, KEY_Z, KEY_Y, KEY_1, KEY_LEFTSHIFT, KEY_RIGHTALT, KEY_102ND, KEY_ENTER, KEY_TAB,
+          KEY_KP0, KEY_KPASTERISK, KEY_DELETE, KEY_F12, KEY_DOWN}) {
         EXPECT_NE(std::find(keyBits.begin(), keyBits.end(), needed), keyBits.end()) << needed;
     }
-    EXPECT_TRUE(std::all_of(keyBits.begin(), keyBits.end(), [](int k) { return k < KEY_MUTE && k != 84; }));
+    EXPECT_TRUE(
+        std::all_of(keyBits.begin(), keyBits.end(), [](int k) { return k < KEY_MUTE && k != 84; }));
 
     // A key still down when the keyboard goes is let go first.
     keyboard->press(KeyCode::Shift);
@@ -66,7 +68,8 @@ TEST(UinputDevice, IsSetUpWithItsKeysCreatedAndDestroyedOnClose) {
 }
 
 TEST(UinputDevice, AFailedSetUpCallNamesTheCallAndClosesTheDevice) {
-    for (unsigned long request : std::initializer_list<unsigned long>{UI_SET_EVBIT, UI_DEV_SETUP, UI_DEV_CREATE}) {
+    for (unsigned long request :
+         std::initializer_list<unsigned long>{UI_SET_EVBIT, UI_DEV_SETUP, UI_DEV_CREATE}) {
         FakeDevice device;
         device.failing = request;
         try {
@@ -168,8 +171,9 @@ TEST(SessionLayout, ComesFromTheEnvironmentThenTheSystemsKeyboardFile) {
         std::fclose(out);
     }
     using keys::uinput::sessionLayout;
-    const auto fromEnv =
-        sessionLayout(environmentOf({{"XKB_DEFAULT_LAYOUT", "de,us"}, {"XKB_DEFAULT_VARIANT", "nodeadkeys"}}), file);
+    const auto fromEnv = sessionLayout(
+        environmentOf({{"XKB_DEFAULT_LAYOUT", "de,us"}, {"XKB_DEFAULT_VARIANT", "nodeadkeys"}}),
+        file);
     EXPECT_EQ(keys::uinput::toString(fromEnv), "de nodeadkeys");
     EXPECT_EQ(keys::uinput::toString(sessionLayout(environmentOf({}), file)), "fr oss");
     EXPECT_EQ(keys::uinput::toString(sessionLayout(environmentOf({}), file + ".none")), "us");

@@ -108,16 +108,15 @@ TEST_P(UinputEveryCharacter, OfTheCompleteMapArrivesExactly) {
         return nullptr;
     };
     const ConfigHelper::LayoutName written = ConfigHelper::layoutName(session.type);
-    const std::string text = QString::fromStdU16String(
-                                 ConfigHelper::getKeymap(session.type,
-                                                         KeyMapType::ALPHANUMERIC_COMPLETE)
-                                     .characters())
-                                 .toStdString();
+    const std::string text =
+        QString::fromStdU16String(
+            ConfigHelper::getKeymap(session.type, KeyMapType::ALPHANUMERIC_COMPLETE).characters())
+            .toStdString();
     ASSERT_EQ(text.size(), 95u);
     RecordingView view;
     {
-        auto keyboard = keys::openSystemKeyboard({written.layout, written.variant}, environment,
-                                                 device);
+        auto keyboard =
+            keys::openSystemKeyboard({written.layout, written.variant}, environment, device);
         EXPECT_EQ(keyboard->describe(),
                   std::string("uinput (virtual keyboard, layout ") +
                       (*session.variant ? std::string(session.layout) + ' ' + session.variant

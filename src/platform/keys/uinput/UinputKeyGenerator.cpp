@@ -39,7 +39,8 @@ std::string errnoText(int error) {
 }
 
 void check(int result, const char* call) {
-    if (result < 0) throw std::runtime_error(std::string("ioctl ") + call + ": " + errnoText(errno));
+    if (result < 0)
+        throw std::runtime_error(std::string("ioctl ") + call + ": " + errnoText(errno));
 }
 
 std::string refusedOpen(const std::string& path, int error) {
@@ -47,8 +48,7 @@ std::string refusedOpen(const std::string& path, int error) {
     switch (error) {
         case EACCES:
         case EPERM:
-            return text +
-                   "Typing on Wayland and on the text console needs access to " + path +
+            return text + "Typing on Wayland and on the text console needs access to " + path +
                    ". Install Valtyp's udev rule 60-valtyp-uinput.rules (\"cmake --install\" "
                    "puts it into the udev rules folder) and log in again, or set "
                    "VALTYP_KEYS=x11 to type into X11 programs only.";
@@ -178,10 +178,10 @@ bool UinputKeyGenerator::Impl::capsLockOn() {
         if (fd < 0) continue;
         unsigned char lights[LED_MAX / 8 + 1]{};
         unsigned char lit[LED_MAX / 8 + 1]{};
-        const bool on =
-            calls_.controlData(fd, EVIOCGBIT(EV_LED, sizeof lights), lights) >= 0 &&
-            bitSet(lights, LED_CAPSL) && calls_.controlData(fd, EVIOCGLED(sizeof lit), lit) >= 0 &&
-            bitSet(lit, LED_CAPSL);
+        const bool on = calls_.controlData(fd, EVIOCGBIT(EV_LED, sizeof lights), lights) >= 0 &&
+                        bitSet(lights, LED_CAPSL) &&
+                        calls_.controlData(fd, EVIOCGLED(sizeof lit), lit) >= 0 &&
+                        bitSet(lit, LED_CAPSL);
         calls_.close(fd);
         if (on) return true;
     }
@@ -197,8 +197,7 @@ std::unique_ptr<UinputKeyGenerator> UinputKeyGenerator::open(const uinput::Layou
 }
 
 UinputKeyGenerator::UinputKeyGenerator(int fd, const uinput::LayoutNames& layout,
-                                       uinput::DeviceCalls& calls,
-                                       std::chrono::milliseconds settle)
+                                       uinput::DeviceCalls& calls, std::chrono::milliseconds settle)
     : impl_(std::make_unique<Impl>(fd, layout, calls, settle)) {}
 
 UinputKeyGenerator::~UinputKeyGenerator() = default;

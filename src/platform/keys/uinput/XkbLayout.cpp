@@ -55,8 +55,8 @@ void addKey(xkb_keymap* keymap, xkb_keycode_t keycode, void* data) {
             const int count = xkb_keymap_key_get_syms_by_level(keymap, keycode, 0, level, &symbols);
             key.levels.push_back(count > 0 ? symbols[0] : 0);
             xkb_mod_mask_t masks[16];
-            const std::size_t found =
-                xkb_keymap_key_get_mods_for_level(keymap, keycode, 0, level, masks, std::size(masks));
+            const std::size_t found = xkb_keymap_key_get_mods_for_level(keymap, keycode, 0, level,
+                                                                        masks, std::size(masks));
             for (std::size_t i = 0; i < found; ++i) key.levelMasks.emplace_back(masks[i], level);
         }
     }

@@ -272,7 +272,8 @@ std::optional<KeyPosition> X11KeyGenerator::Impl::spareFor(Keysym keysym) {
     spares_.push_back({keycode, keysym, Clock::now()});
     keyboard_->reload();
     if (auto position = keyboard_->table().typeable(keysym)) return position;
-    throw KeyRefused("Invalid key code: binding " + x11KeysymName(keysym) + " to a free key failed");
+    throw KeyRefused("Invalid key code: binding " + x11KeysymName(keysym) +
+                     " to a free key failed");
 }
 
 void X11KeyGenerator::Impl::noteUse(unsigned keycode) {

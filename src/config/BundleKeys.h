@@ -141,6 +141,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "error.edit.numCharacters",
     "error.decimal.places",
     "please.enter.number.of.decimal.places.for.rounding.or.disable.division",
+    // the keystroke backend of a run
+    "keyboard.output.through",
 });
 
 // Display texts of the option tables and instruments.

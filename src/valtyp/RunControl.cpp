@@ -60,7 +60,7 @@ void VideriRaZivFrame2::startAcquisition() {
     const Instrument instrument =
         config.getInstrument().value_or(Options<Instrument>::getDefault());
     try {
-        keys_ = services_.keyboard();
+        keys_ = services_.keyboard(config.getKeyboardType());
         keyBot = std::make_unique<Keybot>(
             *keys_, this, getKeyMapType(instrument), config.getKeyboardType(),
             config.getEveryXValuesAsInt(), getKeyCode(config.getOutputTerminator2()),
@@ -105,6 +105,7 @@ void VideriRaZivFrame2::startAcquisition() {
         logEvent(QStringLiteral("Custom regEx: ") + config.getCustomRegEx());
     logEvent(text("keyboard.output.started.type") + u' ' +
              Options<KeyboardType>::toString(config.getKeyboardType()));
+    logEvent(text("keyboard.output.through") + u' ' + QString::fromStdString(keys_->describe()));
     weightWorker->execute();
 }
 

@@ -158,7 +158,8 @@ void Keybot::typeCharacter(char32_t character) {
 
 // Keys go down in order and up in reverse. A Space after the first key
 // waits until the chord is released: after a dead key it makes the accent
-// appear by itself.
+// appear by itself. Where the layout has the accent as a plain key, the
+// chord typed it already and the Space would be a stray blank.
 void Keybot::typeChord(const KeyCodes& codes) {
     auto deferred = [&](std::size_t i) { return i > 0 && codes[i] == KeyCode::Space; };
     bool spaceDeferred = false;
@@ -172,7 +173,7 @@ void Keybot::typeChord(const KeyCodes& codes) {
     for (std::size_t i = codes.size(); i-- > 0;) {
         if (!deferred(i)) releaseKey(codes[i]);
     }
-    if (spaceDeferred) typeDeferredSpace();
+    if (spaceDeferred && !keys_.lastKeyTypedCharacter()) typeDeferredSpace();
 }
 
 void Keybot::typeDeferredSpace() {

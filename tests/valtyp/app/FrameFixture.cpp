@@ -33,6 +33,7 @@ class BorrowedKeys : public keys::KeyGenerator {
     void release(int code) override { keys_.release(code); }
     void pause(std::chrono::milliseconds d, std::stop_token stop) override { keys_.pause(d, stop); }
     bool capsLockOn() override { return keys_.capsLockOn(); }
+    std::string describe() const override { return keys_.describe(); }
 
   private:
     keys::KeyGenerator& keys_;
@@ -92,7 +93,7 @@ void FrameTest::TearDown() {
 FrameServices FrameTest::services() {
     FrameServices s;
     s.dialogs = &dialogs;
-    s.keyboard = [this]() -> std::unique_ptr<keys::KeyGenerator> {
+    s.keyboard = [this](ConfigHelper::KeyboardType) -> std::unique_ptr<keys::KeyGenerator> {
         if (keyboardFailure) throw std::runtime_error(*keyboardFailure);
         return std::make_unique<BorrowedKeys>(keyboard, liveKeyboards);
     };

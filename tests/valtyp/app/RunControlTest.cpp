@@ -55,6 +55,7 @@ TEST_F(FrameTest, ARunShowsOnlyStartLogAndAboutAndStoppingPutsTheTabsBackInOrder
     const QString log = logText();
     EXPECT_TRUE(log.contains("Instrument: ")) << log.toStdString();
     EXPECT_TRUE(log.contains("Keyboard output started, keyboard type: ")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Keystrokes through a keyboard of the tests")) << log.toStdString();
     EXPECT_TRUE(log.contains("Acquisition stopped.")) << log.toStdString();
     EXPECT_EQ(*liveKeyboards, 0);
 }

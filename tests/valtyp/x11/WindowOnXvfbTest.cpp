@@ -20,7 +20,7 @@ class WindowOnXvfb : public FrameTest {
   protected:
     FrameServices services() override {
         FrameServices s = FrameTest::services();
-        s.keyboard = [] { return std::make_unique<keys::X11KeyGenerator>(); };
+        s.keyboard = [](auto) { return std::make_unique<keys::X11KeyGenerator>(); };
         return s;
     }
 

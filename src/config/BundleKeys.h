@@ -72,6 +72,13 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "internal.error",
     "terminator.must.be.between.0.and.255",
     "no.default.values.available.for.this.device",
+    // About tab, tray and update check
+    "VideriRaZivFrame2.aboutPane.text",
+    "minimized.to.system.tray",
+    "checking.for.update",
+    "update.check.failed",
+    "update.available",
+    "update.available.hub",
 });
 
 // Display texts of the option tables and instruments.

@@ -1,9 +1,11 @@
 // The window's tabs and panels, and its idle and running look.
 
+#include "valtyp/AboutPanel.h"
 #include "valtyp/EventLog.h"
 #include "valtyp/InputTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
+#include "valtyp/util/JLabelHtml.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -11,7 +13,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -63,9 +64,9 @@ void VideriRaZivFrame2::initComponents() {
     connect(tabbedPane, &QTabWidget::currentChanged, this,
             [this](int i) { tabbedPaneStateChanged(i); });
 
-    statusJLabel = new QLabel(frameText("statusJLabel", ".text"), this);
+    statusJLabel = new JLabelHtml(linkOpener(), this);
     statusJLabel->setObjectName(QStringLiteral("statusJLabel"));
-    statusJLabel->setTextFormat(Qt::AutoText);
+    statusJLabel->setText(frameText("statusJLabel", ".text"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabbedPane, 1);
@@ -126,13 +127,7 @@ QWidget* VideriRaZivFrame2::buildEventLogPanel() {
 }
 
 QWidget* VideriRaZivFrame2::buildAboutPanel() {
-    QWidget* p = panel("aboutPanel");
-    auto* aboutPane = new QTextBrowser(p);
-    aboutPane->setObjectName(QStringLiteral("aboutPane"));
-    auto* layout = new QVBoxLayout(p);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(aboutPane);
-    return p;
+    return AboutPanel::build(linkOpener());
 }
 
 void VideriRaZivFrame2::selectPanel(QWidget* panel) {

@@ -13,6 +13,9 @@
 #include "valtyp/StartupExit.h"
 #include "valtyp/Texts.h"
 #include "valtyp/ToolTipDelay.h"
+#include "valtyp/TraySupport.h"
+#include "valtyp/util/OpenHyperlinkInBrowser.h"
+#include "valtyp/util/UpdateWorker.h"
 #include "worker/Keybot.h"
 #include "worker/SoundBot.h"
 #include "worker/WeightWorker.h"
@@ -61,9 +64,7 @@ VideriRaZivFrame2::VideriRaZivFrame2(const QStringList& args, FrameServices serv
     show();
     new ToolTipDelay(this);
     updateConfigFromTabs();
-    if (config.minimizeToTray && services_.addMinimizeToTraySupport) {
-        services_.addMinimizeToTraySupport();
-    }
+    if (config.minimizeToTray) addMinimizeToTraySupport();
     autoStart();
 }
 
@@ -139,8 +140,26 @@ void VideriRaZivFrame2::startUpdateCheckOnceInFour() {
     if (!services_.updateDraw) return;
     if (UpdateCheckStart::drawn(config.checkForUpdates, services_.updateDraw) &&
         services_.updateCheck) {
-        services_.updateCheck(*this);
+        updateWorker = services_.updateCheck(*this);
+        if (updateWorker) updateWorker->execute();
     }
+}
+
+void VideriRaZivFrame2::addMinimizeToTraySupport() {
+    if (wsl || !TraySupport::available()) return;
+    wsl = std::make_unique<TraySupport>(*this, Icons::windowIcons(hubEdition()),
+                                        [this] { return config.notifyWhenMinimizedToTray; });
+}
+
+void VideriRaZivFrame2::removeMinimizeToTraySupport() {
+    wsl.reset();
+}
+
+std::function<void(const QString&)> VideriRaZivFrame2::linkOpener() {
+    if (!services_.browser) return {};
+    return [this](const QString& address) {
+        OpenHyperlinkInBrowser::openHyperlink(address, dialogs(), services_.browser);
+    };
 }
 
 void VideriRaZivFrame2::autoStart() {

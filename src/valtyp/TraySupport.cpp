@@ -12,7 +12,7 @@ namespace {
 constexpr int kImageSizes[] = {16, 20, 24, 32};
 // The tray docks the icon shortly after it is shown; its slot is known then.
 constexpr int kFitIntervalMs = 20;
-constexpr int kFitTries = 100;
+constexpr int kFitTries = 150;
 
 }  // namespace
 
@@ -32,10 +32,10 @@ TraySupport::TraySupport(QWidget& window, QList<QPixmap> images, std::function<b
     std::sort(images_.begin(), images_.end(),
               [](const QPixmap& a, const QPixmap& b) { return a.width() < b.width(); });
     // Until the tray says how large its icons are, the largest image, scaled.
-    trayIcon_ =
-        std::make_unique<QSystemTrayIcon>(images_.isEmpty() ? QIcon() : QIcon(images_.last()));
+    trayIcon_ = new QSystemTrayIcon(images_.isEmpty() ? QIcon() : QIcon(images_.last()), &window_);
+    trayIcon_->setObjectName(QStringLiteral("trayIcon"));
     trayIcon_->setToolTip(QStringLiteral("Valtyp"));
-    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
+    connect(trayIcon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { iconActivated(reason); });
     fitting_.setInterval(kFitIntervalMs);
     connect(&fitting_, &QTimer::timeout, this, [this] { fitImageToTray(); });
@@ -44,6 +44,7 @@ TraySupport::TraySupport(QWidget& window, QList<QPixmap> images, std::function<b
 
 TraySupport::~TraySupport() {
     window_.removeEventFilter(this);
+    delete trayIcon_;
 }
 
 bool TraySupport::eventFilter(QObject* watched, QEvent* event) {
@@ -60,17 +61,15 @@ void TraySupport::windowStateChanged() {
     if (window_.windowState() & Qt::WindowMinimized) {
         if (trayIcon_->isVisible()) return;
         trayIcon_->show();  // a tray that refuses the icon is no reason to stop
+        undocked_ = trayIcon_->geometry();
+        balloonDue_ = notify_ && notify_();
         fittingTries_ = 0;
         fitting_.start();
         window_.hide();
-        if (notify_ && notify_()) {
-            trayIcon_->showMessage(QStringLiteral("Valtyp"),
-                                   Texts::text("minimized.to.system.tray"),
-                                   QSystemTrayIcon::Information);
-        }
         return;
     }
     fitting_.stop();
+    balloonDue_ = false;
     trayIcon_->hide();
     window_.show();
 }
@@ -83,16 +82,21 @@ void TraySupport::iconActivated(QSystemTrayIcon::ActivationReason reason) {
 
 void TraySupport::fitImageToTray() {
     const QRect slot = trayIcon_->geometry();
-    if (slot.isEmpty()) {
-        if (++fittingTries_ >= kFitTries) fitting_.stop();
-        return;
-    }
+    // Until the tray has placed the icon, its geometry is the one it had
+    // before; give the tray a few seconds at most.
+    if ((slot == undocked_ || slot.isEmpty()) && ++fittingTries_ < kFitTries) return;
     fitting_.stop();
-    const int size = imageSizeFor(std::min(slot.width(), slot.height()));
-    for (const QPixmap& image : images_) {
-        if (image.width() == size) {
-            trayIcon_->setIcon(QIcon(image));
-            return;
+    if (!slot.isEmpty()) {
+        const int size = imageSizeFor(std::min(slot.width(), slot.height()));
+        for (const QPixmap& image : images_) {
+            if (image.width() == size) trayIcon_->setIcon(QIcon(image));
         }
+    }
+    // Shown while the window was still going, the balloon would be closed
+    // with it; now it also points at the icon where it is.
+    if (balloonDue_) {
+        balloonDue_ = false;
+        trayIcon_->showMessage(QStringLiteral("Valtyp"), Texts::text("minimized.to.system.tray"),
+                               QSystemTrayIcon::Information);
     }
 }

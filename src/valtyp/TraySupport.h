@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 class QWidget;
 
@@ -44,7 +43,9 @@ class TraySupport : public QObject {
     QWidget& window_;
     QList<QPixmap> images_;
     std::function<bool()> notify_;
-    std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    QSystemTrayIcon* trayIcon_;  // the window's child "trayIcon", deleted with the support
     QTimer fitting_;
     int fittingTries_ = 0;
+    QRect undocked_;
+    bool balloonDue_ = false;
 };

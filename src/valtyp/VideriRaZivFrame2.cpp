@@ -47,6 +47,17 @@ ResourceBundle bundleToCheck(const QString& baseName) {
         baseName, QDir(folder).filePath(baseName + QStringLiteral(".properties")));
 }
 
+void checkUpdateTexts(const ResourceBundle& bundle) {
+    // The status line opens their link when clicked: it must be a web address.
+    for (const char* key : {"update.available", "update.available.hub"}) {
+        const QString text = bundle.getString(QLatin1StringView(key));
+        if (!OpenHyperlinkInBrowser::containsHyperlink(text) ||
+            !LinkRunner::isWebAddress(QUrl(OpenHyperlinkInBrowser::getPlainLink(text)))) {
+            throw std::invalid_argument(std::string("damaged text ") + key);
+        }
+    }
+}
+
 }  // namespace
 
 VideriRaZivFrame2::VideriRaZivFrame2(const QStringList& args, FrameServices services)
@@ -82,6 +93,7 @@ void VideriRaZivFrame2::checkResourceBundles() {
             for (std::string_view key : list.keys) {
                 bundle.getString(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
             }
+            if (list.baseName == BundleKeys::valtypBundleName) checkUpdateTexts(bundle);
         }
     } catch (const std::exception&) {
         // Not looked up: the texts themselves may be what is missing.

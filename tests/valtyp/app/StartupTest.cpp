@@ -159,10 +159,13 @@ TEST_F(FrameTest, DamagedOrIncompleteBundlesEndTheStartWithStatusFour) {
     }
     writeAll({}, "broken=\\u12G4\n");
     EXPECT_EQ(startupStatus({line.portPath()}), StartupExit::kDamagedResources);
+    writeAll({}, "update.available=<html><a href=\"file:///bin/sh\">Update</a></html>\n");
+    EXPECT_EQ(startupStatus({line.portPath()}), StartupExit::kDamagedResources)
+        << "an update text must link a web address";
     QFile::remove(QDir(folder).filePath("valtyp.worker.WorkerBundle.properties"));
     EXPECT_EQ(startupStatus({line.portPath()}), StartupExit::kDamagedResources);
 
-    ASSERT_EQ(dialogs.shown.size(), 4u);
+    ASSERT_EQ(dialogs.shown.size(), 5u);
     for (const auto& shown : dialogs.shown) {
         EXPECT_EQ(shown.kind, "error");
         EXPECT_EQ(shown.title, "Fatal error");

@@ -6,6 +6,7 @@
 #include "XPointer.h"
 
 #include "valtyp/Texts.h"
+#include "valtyp/TraySupport.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -162,4 +163,11 @@ TEST_F(TrayOnXvfb, WithoutATrayMinimisingWorksAsUsual) {
     processUntil([] { return false; }, 300);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->isMinimized());
+}
+
+TEST(TraySupport, TheImageIsTheSmallestNotSmallerThanTheTraysIcon) {
+    const std::pair<int, int> cases[] = {{1, 16},  {16, 16}, {17, 20}, {20, 20}, {21, 24},
+                                         {22, 24}, {24, 24}, {25, 32}, {32, 32}, {48, 32}};
+    for (const auto& [tray, image] : cases)
+        EXPECT_EQ(TraySupport::imageSizeFor(tray), image) << tray;
 }

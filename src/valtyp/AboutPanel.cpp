@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QTextBrowser>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -37,7 +38,7 @@ QWidget* build(std::function<void(const QString& address)> openLink) {
     aboutPane->setOpenExternalLinks(false);
     aboutPane->setHtml(Texts::text("VideriRaZivFrame2.aboutPane.text"));
     QTextCursor start(aboutPane->document());
-    start.insertText(versionLine() + u'\n');
+    start.insertText(versionLine() + u'\n', QTextCharFormat());  // plain, whatever follows
     aboutPane->moveCursor(QTextCursor::Start);
     QObject::connect(aboutPane, &QTextBrowser::anchorClicked, aboutPane,
                      [openLink = std::move(openLink)](const QUrl& link) {

@@ -83,8 +83,9 @@ void TraySupport::iconActivated(QSystemTrayIcon::ActivationReason reason) {
 void TraySupport::fitImageToTray() {
     const QRect slot = trayIcon_->geometry();
     // Until the tray has placed the icon, its geometry is the one it had
-    // before; give the tray a few seconds at most.
-    if ((slot == undocked_ || slot.isEmpty()) && ++fittingTries_ < kFitTries) return;
+    // before; give the tray a few seconds at most. A tray that does not tell
+    // its slots (no geometry at all) scales the image itself.
+    if (!slot.isEmpty() && slot == undocked_ && ++fittingTries_ < kFitTries) return;
     fitting_.stop();
     if (!slot.isEmpty()) {
         const int size = imageSizeFor(std::min(slot.width(), slot.height()));

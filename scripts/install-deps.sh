@@ -12,6 +12,8 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   xvfb x11-xkb-utils x11-utils xkb-data
   fonts-liberation
+  # tray and update check tests: a system tray on Xvfb, test certificates
+  trayer openssl
 )
 
 missing=()

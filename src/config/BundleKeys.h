@@ -143,6 +143,13 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "please.enter.number.of.decimal.places.for.rounding.or.disable.division",
     // the keystroke backend of a run
     "keyboard.output.through",
+    // About tab, tray and update check
+    "VideriRaZivFrame2.aboutPane.text",
+    "minimized.to.system.tray",
+    "checking.for.update",
+    "update.check.failed",
+    "update.available",
+    "update.available.hub",
 });
 
 // Display texts of the option tables and instruments.

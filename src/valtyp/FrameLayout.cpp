@@ -1,5 +1,6 @@
 // The window's tabs and panels, and its idle and running look.
 
+#include "valtyp/AboutPanel.h"
 #include "valtyp/EventLog.h"
 #include "valtyp/FocusVeto.h"
 #include "valtyp/InputTab.h"
@@ -8,13 +9,13 @@
 #include "valtyp/SettingsTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
+#include "valtyp/util/JLabelHtml.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -59,9 +60,9 @@ void VideriRaZivFrame2::initComponents() {
     connect(tabbedPane, &QTabWidget::currentChanged, this,
             [this](int i) { tabbedPaneStateChanged(i); });
 
-    statusJLabel = new QLabel(frameText("statusJLabel", ".text"), this);
+    statusJLabel = new JLabelHtml(linkOpener(), this);
     statusJLabel->setObjectName(QStringLiteral("statusJLabel"));
-    statusJLabel->setTextFormat(Qt::AutoText);
+    statusJLabel->setText(frameText("statusJLabel", ".text"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabbedPane, 1);
@@ -122,13 +123,7 @@ QWidget* VideriRaZivFrame2::buildEventLogPanel() {
 }
 
 QWidget* VideriRaZivFrame2::buildAboutPanel() {
-    QWidget* p = panel("aboutPanel");
-    auto* aboutPane = new QTextBrowser(p);
-    aboutPane->setObjectName(QStringLiteral("aboutPane"));
-    auto* layout = new QVBoxLayout(p);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(aboutPane);
-    return p;
+    return AboutPanel::build(linkOpener());
 }
 
 void VideriRaZivFrame2::selectPanel(QWidget* panel) {

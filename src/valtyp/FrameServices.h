@@ -5,6 +5,7 @@
 #include "config/OutputOptions.h"
 #include "platform/keys/KeyGenerator.h"
 #include "platform/midi/Sequencer.h"
+#include "valtyp/util/LinkRunner.h"
 #include "valtyp/util/UpdateCheckStart.h"
 
 #include <functional>
@@ -23,9 +24,8 @@ struct FrameServices {
     UpdateCheckStart::Draw updateDraw;
     // The update check; none: nothing is checked.
     UpdateCheckStart::UpdateCheck updateCheck;
-    // Minimising to the system tray; none: minimising works as usual.
-    std::function<void()> addMinimizeToTraySupport;
-    std::function<void()> removeMinimizeToTraySupport;
+    // Opens web links in the user's browser; none: links stay plain text.
+    LinkRunner::Opener browser;
     // Ends the event loop with an exit status.
     std::function<void(int status)> exit;
 };

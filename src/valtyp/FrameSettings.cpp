@@ -96,7 +96,7 @@ void VideriRaZivFrame2::connectButtonActionPerformed() {
         return;
     }
     config.setConnect(ConfigHelper::Connect::MANUAL);
-    if (services_.removeMinimizeToTraySupport) services_.removeMinimizeToTraySupport();
+    removeMinimizeToTraySupport();
 }
 
 void VideriRaZivFrame2::tabbedPaneStateChanged(int index) {

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -34,6 +35,8 @@ class QPushButton;
 class QTabWidget;
 class QTextEdit;
 class SoundBot;
+class TraySupport;
+class UpdateWorker;
 class WeightWorker;
 
 class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public UpdateWorkerView {
@@ -57,6 +60,11 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void refreshPortsButtonActionPerformed();
     void connectButtonActionPerformed();
     void tabbedPaneStateChanged(int index);
+
+    // Hides the minimised window to the system tray, where the desktop has
+    // one; installed once. Removing it is for the rest of the run.
+    void addMinimizeToTraySupport();
+    void removeMinimizeToTraySupport();
 
     void updateConfigFromTabs();
     bool loadConfig();
@@ -84,6 +92,8 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void loadSettings();
     void startUpdateCheckOnceInFour();
     void autoStart();
+    // Opens a link of the window's texts; none where links cannot be opened.
+    std::function<void(const QString&)> linkOpener();
 
     // Layout and look.
     void initComponents();
@@ -142,5 +152,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     std::unique_ptr<Keybot> keyBot;
     std::unique_ptr<SoundBot> soundBot;
     std::optional<Ignorer> ignorer;
-    std::unique_ptr<WeightWorker> weightWorker;  // last: its thread may still report
+    std::unique_ptr<WeightWorker> weightWorker;  // its thread may still report
+    std::unique_ptr<TraySupport> wsl;
+    std::unique_ptr<UpdateWorker> updateWorker;  // last: joined first
 };

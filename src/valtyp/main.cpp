@@ -4,6 +4,8 @@
 #include "platform/keys/SystemKeyboard.h"
 #include "valtyp/QtDialogs.h"
 #include "valtyp/VideriRaZiv.h"
+#include "valtyp/util/OpenHyperlinkInBrowser.h"
+#include "valtyp/util/UpdateWorker.h"
 
 #include <QCoreApplication>
 
@@ -19,6 +21,11 @@ int main(int argc, char** argv) {
     };
     services.sequencers = midi::systemSequencer;
     services.updateDraw = UpdateCheckStart::uniformDraw();
+    services.updateCheck = [](UpdateWorkerView& view) {
+        return std::make_unique<UpdateWorker>(view, UpdateWorker::programSettings());
+    };
+    if (OpenHyperlinkInBrowser::isBrowsingSupported())
+        services.browser = LinkRunner::desktopOpener();
     services.exit = [](int status) { QCoreApplication::exit(status); };
     return VideriRaZiv::main(argc, argv, std::move(services));
 }

@@ -13,6 +13,7 @@
 #include "valtyp/prefs/PreferencesFactory.h"
 #include "valtyp/prefs/SettingsPreferences.h"
 
+#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -48,6 +49,8 @@ QApplication& widgetApp() {
         static char name[] = "valtyp-test";
         static char* argv[] = {name, nullptr};
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // As the program starts: English texts and language code.
+        QLocale::setDefault(QLocale(QLocale::English));
         VideriRaZiv::setDefaultProperties();
         return new QApplication(argc, argv);
     }();
@@ -58,6 +61,19 @@ bool processUntil(const std::function<bool()>& condition, int timeoutMs) {
     // The window's application object exists first, so the shared loop uses it.
     widgetApp();
     return processEventsUntil(condition, timeoutMs);
+}
+
+LinkRunner::Opener RecordingBrowser::opener() {
+    return [this](const QUrl& address) {
+        std::lock_guard lock(mutex_);
+        opened_.push_back(address);
+        return works;
+    };
+}
+
+std::vector<QUrl> RecordingBrowser::opened() const {
+    std::lock_guard lock(mutex_);
+    return opened_;
 }
 
 ScopedEnv::ScopedEnv(const char* name, const QByteArray& value) : name_(name) {
@@ -109,9 +125,7 @@ FrameServices FrameTest::services() {
         draws.pop_front();
         return d;
     };
-    s.updateCheck = [this](UpdateWorkerView& view) { updateChecks.push_back(&view); };
-    s.addMinimizeToTraySupport = [this] { ++trayAdds; };
-    s.removeMinimizeToTraySupport = [this] { ++trayRemoves; };
+    s.browser = browser->opener();
     s.exit = [this](int status) { exits.push_back(status); };
     return s;
 }

@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -248,16 +247,4 @@ TEST_F(FrameTest, RunningStateFromAnotherThreadWaitsUntilTheWindowShowsIt) {
     status.join();
     frame->setConnectedInGUI(false);
     EXPECT_EQ(tabTitles(), allTabs);
-}
-
-TEST_F(FrameTest, ManualConnectTakesTheTraySupportAwayAutomaticDoesNot) {
-    PseudoTerminal line;
-    open({line.portPath()});
-    const int removesAtStart = trayRemoves;  // the start-up synchronisation with manual connect
-    child<QRadioButton>("autoConnectButton")->click();
-    EXPECT_EQ(frame->currentConfig().getConnect(), ConfigHelper::Connect::AUTO);
-    EXPECT_EQ(trayRemoves, removesAtStart);
-    child<QRadioButton>("manualConnectButton")->click();
-    EXPECT_EQ(frame->currentConfig().getConnect(), ConfigHelper::Connect::MANUAL);
-    EXPECT_EQ(trayRemoves, removesAtStart + 1);
 }

@@ -72,6 +72,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "internal.error",
     "terminator.must.be.between.0.and.255",
     "no.default.values.available.for.this.device",
+    // event log
+    "event.log.lines.dropped",
 });
 
 // Display texts of the option tables and instruments.

@@ -1,12 +1,16 @@
 #include "valtyp/EventLog.h"
 
+#include "valtyp/Texts.h"
 #include "worker/DataLine.h"
 
 #include <QColor>
 #include <QFont>
+#include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -42,6 +46,19 @@ EventLog::EventLog(QTextEdit& pane) : pane_(pane) {
     pane_.setReadOnly(true);
     pane_.setUndoRedoEnabled(false);  // an undo stack would keep every line twice
     addStylesToDocument();
+    followNewLines();
+}
+
+void EventLog::followNewLines() {
+    QScrollBar* bar = pane_.verticalScrollBar();
+    // Only the operator's own scrolling (wheel, keys, the bar) decides
+    // whether the view stays at the end; the position is already the new one.
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, &context_,
+                     [this, bar](int) { following_ = bar->sliderPosition() >= bar->maximum(); });
+    // The range grows as new lines are laid out, possibly later than appended.
+    QObject::connect(bar, &QAbstractSlider::rangeChanged, &context_, [this, bar](int, int maximum) {
+        if (following_) bar->setValue(maximum);
+    });
 }
 
 void EventLog::addStylesToDocument() {
@@ -75,6 +92,28 @@ void EventLog::append(const QString& text, Style style) {
 
 void EventLog::appendLine(const QDateTime& time, const QString& text, Style style) {
     append(timeStamp(time) + text + u'\n', style);
+    keepWithinLimit();
+}
+
+void EventLog::keepWithinLimit() {
+    QTextDocument* document = pane_.document();
+    // The last block is the empty one after the final line break.
+    const int notice = dropped_ > 0 ? 1 : 0;
+    const int excess = document->blockCount() - 1 - notice - kLineLimit;
+    if (excess <= 0) return;
+    const int drop = std::max(excess, kDropBlock);
+    // Dropping a block at a time keeps the cost of a drop off all but one
+    // append in a thousand.
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, notice + drop);
+    cursor.removeSelectedText();
+    dropped_ += drop;
+    cursor.insertText(timeStamp(QDateTime::currentDateTime()) +
+                          Texts::text("event.log.lines.dropped").arg(dropped_) + u'\n',
+                      format(Style::Important));
+    cursor.endEditBlock();
 }
 
 std::optional<ValuePosition> findTypedValue(const QString& raw, const QString& value) {
@@ -103,4 +142,5 @@ void EventLog::appendRecord(const DataLine& record) {
     append(raw.left(found->start), Style::Ignored);
     append(raw.mid(found->start, found->length), Style::Typed);
     append(raw.mid(found->start + found->length) + u'\n', Style::Ignored);
+    keepWithinLimit();
 }

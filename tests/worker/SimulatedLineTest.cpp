@@ -180,9 +180,10 @@ TEST_F(SimulatedLineTest, ReadFailuresEndTheRunByWhatTheyAreAndHowLongTheyLast) 
             ASSERT_EQ(important.size(), c.ends ? 2 : 1) << all.toStdString();
             EXPECT_TRUE(important[0].startsWith("Error [WW]: ")) << all.toStdString();
         }
-        if (c.failures == INT_MAX)
+        if (c.failures == INT_MAX) {
             EXPECT_GE(std::chrono::steady_clock::now() - begun,
                       WeightWorker::kReadFailuresToGiveUp);
+        }
         worker.reset();
         SimSetCallHook(nullptr, nullptr);
     }

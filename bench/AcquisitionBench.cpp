@@ -73,6 +73,8 @@ class CountingView : public WeightWorkerView {
   public:
     Keybot* keybot = nullptr;
     std::atomic<int> records{0};
+    // When each record was framed by the worker and reached the window's thread.
+    std::vector<std::chrono::system_clock::time_point> framed, handedOver;
     std::atomic<bool> connected{false};
     void logEvent(const QString&) override {}
     void logImportantEvent(const QString& text) override {
@@ -81,6 +83,10 @@ class CountingView : public WeightWorkerView {
     void setConnectedInGUI(bool c) override { connected = c; }
     void update(DataLine& record) override {
         ++records;
+        if (keybot) {
+            framed.push_back(record.getInstant());
+            handedOver.push_back(std::chrono::system_clock::now());
+        }
         if (keybot) keybot->add(record.getProcessedData());
     }
 };
@@ -121,7 +127,14 @@ double percentile(std::vector<double> v, double p) {
 struct Latency {
     double median, p99, max;
     size_t typed;
+    // Medians of the three stages: pty to framed, framed to the window's
+    // thread, that thread to the key press.
+    double read, handOver, typing;
 };
+
+double ms(std::chrono::system_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 Latency latency(Mode mode) {
     Line line;
@@ -142,12 +155,15 @@ Latency latency(Mode mode) {
 
     constexpr int kRecords = 1000;
     std::vector<Clock::time_point> written;
+    std::vector<std::chrono::system_clock::time_point> writtenWall;
     written.reserve(kRecords);
+    writtenWall.reserve(kRecords);
     // Records 7 ms apart, so every one meets a worker that went back to its idle wait.
     std::thread instrument([&] {
         for (int i = 0; i < kRecords; ++i) {
             line.send("ST,+" + std::to_string(i % 10) + "\r");
             written.push_back(Clock::now());
+            writtenWall.push_back(std::chrono::system_clock::now());
             std::this_thread::sleep_for(std::chrono::milliseconds(7));
         }
     });
@@ -161,13 +177,24 @@ Latency latency(Mode mode) {
     stopWorker(*worker);
     keybot.stop();
 
-    std::vector<double> ms;
+    std::vector<double> total, read, handOver, typing;
     std::lock_guard l(mutex);
-    for (size_t i = 0; i < std::min(written.size(), firstPress.size()); ++i) {
-        ms.push_back(std::chrono::duration<double, std::milli>(firstPress[i] - written[i]).count());
+    const size_t n = std::min({written.size(), firstPress.size(), view.framed.size()});
+    for (size_t i = 0; i < n; ++i) {
+        total.push_back(
+            std::chrono::duration<double, std::milli>(firstPress[i] - written[i]).count());
+        read.push_back(ms(view.framed[i] - writtenWall[i]));
+        handOver.push_back(ms(view.handedOver[i] - view.framed[i]));
+        const auto pressWall = writtenWall[i] + (firstPress[i] - written[i]);
+        typing.push_back(ms(pressWall - view.handedOver[i]));
     }
-    return {percentile(ms, 0.5), percentile(ms, 0.99), *std::max_element(ms.begin(), ms.end()),
-            firstPress.size()};
+    return {percentile(total, 0.5),
+            percentile(total, 0.99),
+            *std::max_element(total.begin(), total.end()),
+            firstPress.size(),
+            percentile(read, 0.5),
+            percentile(handOver, 0.5),
+            percentile(typing, 0.5)};
 }
 
 double cpuSeconds() {
@@ -235,8 +262,10 @@ int main(int argc, char* argv[]) {
         for (int m = 0; m < 2; ++m) {
             l[m] = latency(modes[m]);
             std::printf(
-                "latency %-11s: %zu of 1000 typed; median %.3f ms, p99 %.3f ms, max %.3f ms\n",
-                name(modes[m]), l[m].typed, l[m].median, l[m].p99, l[m].max);
+                "latency %-11s: %zu of 1000 typed; median %.3f ms, p99 %.3f ms, max %.3f ms "
+                "(medians: read %.3f, hand-over %.3f, typing %.3f ms)\n",
+                name(modes[m]), l[m].typed, l[m].median, l[m].p99, l[m].max, l[m].read,
+                l[m].handOver, l[m].typing);
         }
         std::printf("latency ratio polling/kernel: median %.1fx, p99 %.1fx, max %.1fx\n",
                     l[1].median / l[0].median, l[1].p99 / l[0].p99, l[1].max / l[0].max);

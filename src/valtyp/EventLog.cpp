@@ -5,10 +5,10 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 
 #include <algorithm>
 #include <optional>
@@ -39,7 +39,7 @@ QString EventLog::styleName(Style style) {
     return {};
 }
 
-EventLog::EventLog(QTextEdit& pane) : pane_(pane) {
+EventLog::EventLog(QPlainTextEdit& pane) : pane_(pane) {
     QFont font(QStringLiteral("Courier New"), 11);
     font.setStyleHint(QFont::TypeWriter);
     pane_.setFont(font);
@@ -84,15 +84,26 @@ QString EventLog::timeStamp(const QDateTime& time) {
     return time.toString(QStringLiteral("HH:mm:ss "));
 }
 
-void EventLog::append(const QString& text, Style style) {
+QTextCursor EventLog::beginLine() {
     QTextCursor cursor(pane_.document());
     cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    return cursor;
+}
+
+void EventLog::append(QTextCursor& cursor, const QString& text, Style style) {
     cursor.insertText(text, format(style));
 }
 
-void EventLog::appendLine(const QDateTime& time, const QString& text, Style style) {
-    append(timeStamp(time) + text + u'\n', style);
+void EventLog::endLine(QTextCursor& cursor) {
+    cursor.endEditBlock();
     keepWithinLimit();
+}
+
+void EventLog::appendLine(const QDateTime& time, const QString& text, Style style) {
+    QTextCursor cursor = beginLine();
+    append(cursor, timeStamp(time) + text + u'\n', style);
+    endLine(cursor);
 }
 
 void EventLog::keepWithinLimit() {
@@ -138,9 +149,10 @@ void EventLog::appendRecord(const DataLine& record) {
         appendLine(time, raw, Style::Unknown);
         return;
     }
-    append(timeStamp(time), Style::Regular);
-    append(raw.left(found->start), Style::Ignored);
-    append(raw.mid(found->start, found->length), Style::Typed);
-    append(raw.mid(found->start + found->length) + u'\n', Style::Ignored);
-    keepWithinLimit();
+    QTextCursor cursor = beginLine();
+    append(cursor, timeStamp(time), Style::Regular);
+    append(cursor, raw.left(found->start), Style::Ignored);
+    append(cursor, raw.mid(found->start, found->length), Style::Typed);
+    append(cursor, raw.mid(found->start + found->length) + u'\n', Style::Ignored);
+    endLine(cursor);
 }

@@ -14,7 +14,8 @@
 #include <optional>
 
 class DataLine;
-class QTextEdit;
+class QPlainTextEdit;
+class QTextCursor;
 
 class EventLog {
   public:
@@ -29,7 +30,9 @@ class EventLog {
     static constexpr int kLineLimit = 20000;
     static constexpr int kDropBlock = 1000;
 
-    explicit EventLog(QTextEdit& pane);
+    // A plain-text pane: its layout costs the same per line however many
+    // lines it holds, unlike a rich-text one.
+    explicit EventLog(QPlainTextEdit& pane);
 
     // "HH:mm:ss text" and a line break, all in one style. Call on the
     // user-interface thread.
@@ -47,10 +50,13 @@ class EventLog {
   private:
     void addStylesToDocument();
     void followNewLines();
-    void append(const QString& text, Style style);
+    // A cursor at the end inside one edit, so a line is laid out once.
+    QTextCursor beginLine();
+    void append(QTextCursor& cursor, const QString& text, Style style);
+    void endLine(QTextCursor& cursor);
     void keepWithinLimit();
 
-    QTextEdit& pane_;
+    QPlainTextEdit& pane_;
     std::array<QTextCharFormat, 5> formats_;
     qint64 dropped_ = 0;
     bool following_ = true;  // until the operator scrolls away from the end

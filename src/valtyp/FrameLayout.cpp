@@ -8,11 +8,11 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTextBrowser>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -116,7 +116,7 @@ QWidget* VideriRaZivFrame2::buildSettingsPanel() {
 
 QWidget* VideriRaZivFrame2::buildEventLogPanel() {
     QWidget* p = panel("eventLogPanel");
-    eventLogPane = new QTextEdit(p);
+    eventLogPane = new QPlainTextEdit(p);
     eventLogPane->setObjectName(QStringLiteral("eventLog"));
     eventLog = std::make_unique<EventLog>(*eventLogPane);
     auto* layout = new QVBoxLayout(p);

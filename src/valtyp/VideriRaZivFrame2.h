@@ -29,7 +29,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class QTextEdit;
+class QPlainTextEdit;
 class SoundBot;
 class WeightWorker;
 
@@ -124,7 +124,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     QWidget* aboutPanel = nullptr;
     QPushButton* startStopJButton = nullptr;
     QLabel* statusJLabel = nullptr;
-    QTextEdit* eventLogPane = nullptr;
+    QPlainTextEdit* eventLogPane = nullptr;
     QRadioButton* manualConnectButton = nullptr;
     QRadioButton* autoConnectButton = nullptr;
     std::unique_ptr<EventLog> eventLog;

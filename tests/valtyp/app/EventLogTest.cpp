@@ -6,10 +6,10 @@
 #include "valtyp/EventLog.h"
 #include "worker/DataLine.h"
 
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -38,7 +38,7 @@ class EventLogTest : public ::testing::Test {
     }
 
     QApplication& app = widgetApp();  // first: the pane needs it
-    QTextEdit pane;
+    QPlainTextEdit pane;
     EventLog log{pane};
     const DataLine::Instant at = std::chrono::system_clock::now();
     const QString stamp =

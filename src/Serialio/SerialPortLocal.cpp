@@ -276,8 +276,19 @@ int SerialPortLocal::getByte() {
     // Closed: the driver answers -1 for port -1, as for an idle line.
     const SerDriver* driver = driver_ ? driver_ : &native();
     const int byte = driver->SerGetByte(port);
-    if (byte == -2) throw IOException("getByte failed: " + std::string(driver->SerGetErrorText()));
-    return byte;
+    if (byte >= -1) return byte;
+    const std::string message = "getByte failed: " + std::string(driver->SerGetErrorText());
+    if (byte == -2) throw DeviceGoneException(message);
+    throw IOException(message);
+}
+
+bool SerialPortLocal::waitReadable(int wakeFd, int milliseconds) {
+    requireOpen("waitReadable");
+    const SerDriver* driver = driver_ ? driver_ : &native();
+    const int result = driver->SerWaitReadable(port, wakeFd, milliseconds);
+    if (result < 0)
+        throw IOException("waitReadable failed: " + std::string(driver->SerGetErrorText()));
+    return result > 0;
 }
 
 int SerialPortLocal::getData(std::span<std::uint8_t> buffer) {

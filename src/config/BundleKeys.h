@@ -143,6 +143,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "please.enter.number.of.decimal.places.for.rounding.or.disable.division",
     // the keystroke backend of a run
     "keyboard.output.through",
+    // event log
+    "event.log.lines.dropped",
 });
 
 // Display texts of the option tables and instruments.

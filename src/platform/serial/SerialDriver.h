@@ -11,7 +11,7 @@ extern "C" {
 
 #define SER_DRIVER_ENTRY "SerGetDriver"
 /* Raised whenever the table changes shape; the loader refuses other versions. */
-#define SER_DRIVER_ABI 1
+#define SER_DRIVER_ABI 2
 
 #if defined(__GNUC__)
 #define SER_EXPORT __attribute__((visibility("default")))
@@ -79,7 +79,8 @@ typedef struct SerDriver {
     int (*SerTxDrain)(int p);
 
     int (*SerGetByte)(int p); /* 0..255, -1 when nothing came within the receive timeout,
-                                  -2 when reading failed (the device is gone) */
+                                  -2 when the device is gone (hung up, unplugged), -3 when
+                                  reading failed otherwise (it may pass) */
     int (*SerGetData)(int p, unsigned char* buffer, int count);       /* bytes read, -1 failure */
     int (*SerPutData)(int p, const unsigned char* buffer, int count); /* bytes sent */
     int (*SerPutByte)(int p, unsigned char byte);                     /* 0 success */
@@ -122,6 +123,11 @@ typedef struct SerDriver {
 
     void (*SerRegisterDeviceNotification)(SerDeviceNotification callback, void* context);
     void (*SerUnregisterDeviceNotification)(void);
+
+    /* Sleeps until a byte can be read from p (or the next read will report a failure), wakeFd
+       becomes readable, or milliseconds pass (negative: no limit); wakeFd < 0 is not watched.
+       1 when p has something to read, 0 when woken or timed out, -1 failure. */
+    int (*SerWaitReadable)(int p, int wakeFd, int milliseconds);
 } SerDriver;
 
 typedef const SerDriver* (*SerGetDriverFunction)(void);

@@ -1,6 +1,7 @@
 // The POSIX driver behind the port facade, over real pseudo-terminals.
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -185,6 +186,33 @@ TEST_F(PtyPortTest, GetByteIsMinusOneWhenIdleAndWaitsOnlyWhenAsked) {
     });
     EXPECT_EQ(port.getByte(), 'k');
     late.join();
+}
+
+TEST_F(PtyPortTest, WaitReadableEndsOnlyForDataTheWakeUpOrAHangUp) {
+    SerialPortLocal port(config);
+    const int wake = eventfd(0, EFD_CLOEXEC);
+    ASSERT_GE(wake, 0) << std::strerror(errno);
+    EXPECT_FALSE(port.waitReadable(wake, 0)) << "a quiet line times out";
+
+    // No time limit: only the byte can end the first wait, only the wake-up the second.
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        pty.write({'k'});
+    });
+    EXPECT_TRUE(port.waitReadable(wake, -1));
+    late.join();
+    EXPECT_EQ(port.getByte(), 'k');
+    EXPECT_EQ(port.getByte(), -1);
+    const std::uint64_t one = 1;
+    ASSERT_EQ(::write(wake, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    EXPECT_FALSE(port.waitReadable(wake, -1));
+
+    pty.hangUp();
+    EXPECT_TRUE(port.waitReadable(-1, -1)) << "a hang-up is for the next read to tell";
+    EXPECT_THROW(port.getByte(), Serialio::DeviceGoneException);
+    ::close(wake);
+    port.close();
+    EXPECT_EQ(ioFailure([&] { port.waitReadable(-1, 0); }), "waitReadable: Port not open");
 }
 
 TEST_F(PtyPortTest, ReadyCountsFlushAndDrain) {

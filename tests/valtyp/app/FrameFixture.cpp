@@ -13,11 +13,11 @@
 #include "valtyp/prefs/PreferencesFactory.h"
 #include "valtyp/prefs/SettingsPreferences.h"
 
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextEdit>
 
 namespace {
 
@@ -181,7 +181,7 @@ QStringList FrameTest::dialogTexts() const {
 
 QStringList FrameTest::logFragments() const {
     QStringList fragments;
-    const QTextDocument* document = child<QTextEdit>("eventLog")->document();
+    const QTextDocument* document = child<QPlainTextEdit>("eventLog")->document();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
@@ -195,5 +195,5 @@ QStringList FrameTest::logFragments() const {
 }
 
 QString FrameTest::logText() const {
-    return child<QTextEdit>("eventLog")->toPlainText();
+    return child<QPlainTextEdit>("eventLog")->toPlainText();
 }

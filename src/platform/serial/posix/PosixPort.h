@@ -28,7 +28,9 @@ class PosixPort {
 
     int configure(const SerPortConfig& config);
 
-    int getByte();  // -1 when nothing came within the receive timeout
+    int getByte();  // -1 when nothing came within the receive timeout; -2 gone, -3 failed
+    // 1 when a byte (or a failure) waits to be read, 0 when wakeFd woke it or the time ran out.
+    int waitReadable(int wakeFd, int milliseconds);
     int getData(unsigned char* buffer, int count);
     int putData(const unsigned char* buffer, int count);
     int rxReadyCount();
@@ -53,7 +55,9 @@ class PosixPort {
     int timeoutTx() const { return timeoutTx_; }
 
   private:
-    enum class Fill { kData, kNothing, kFailed };
+    // kGone: the device hung up or went away, no later read can succeed.
+    enum class Fill { kData, kNothing, kFailed, kGone };
+    static bool failed(Fill fill) { return fill == Fill::kFailed || fill == Fill::kGone; }
     Fill readChunk();
     Fill fill(int waitMilliseconds);
     bool waitFor(short events, int milliseconds);

@@ -1,6 +1,10 @@
 #include "platform/serial/sim/SimState.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -31,6 +35,7 @@ std::optional<int> SimState::enter(const char* operation) {
 }
 
 void SimState::reset() {
+    for (auto& port : ports) close(port->dataSignal);
     ports.clear();
     slots.fill(nullptr);
     forced.clear();
@@ -90,6 +95,7 @@ SER_EXPORT void SimAddPort(const char* name, const char* manufacturer, const cha
     port->name = name ? name : "";
     port->manufacturer = manufacturer ? manufacturer : "";
     port->description = description ? description : "";
+    port->dataSignal = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     state.ports.push_back(std::move(port));
 }
 
@@ -120,6 +126,9 @@ SER_EXPORT void SimFeed(const char* name, const unsigned char* data, int count, 
         [&](SimPort& port) {
             for (int i = 0; i < count; ++i)
                 port.received.push_back({data[i], static_cast<unsigned>(errors)});
+            const std::uint64_t one = 1;
+            // A full counter already wakes every waiter.
+            (void)!write(port.dataSignal, &one, sizeof one);
             return 0;
         },
         0);

@@ -72,6 +72,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "internal.error",
     "terminator.must.be.between.0.and.255",
     "no.default.values.available.for.this.device",
+    // saving the settings: why it failed
+    "settings.not.saved.0",
 });
 
 // Display texts of the option tables and instruments.

@@ -410,8 +410,13 @@ TEST_F(LockFileTest, ALiveHolderKeepsThePortAndAStaleLockIsRemoved) {
 
     // Held while open, so the next program is refused, and gone once closed.
     SerialPortLocal port(config);
-    EXPECT_EQ(asOrdinaryUser([&] { return ioFailure([&] { SerialPortLocal other(config); }); }),
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  // Another program: it does not share our open port, and leaves our lock.
+                  port.close();
+                  return ioFailure([&] { SerialPortLocal other(config); });
+              }),
               pty.slavePath() + ": SerOpenPort failed: Port is in use");
+    EXPECT_EQ(lockText(), pidText(getpid()));
     port.close();
     EXPECT_EQ(lockText(), "no lock file");
 }

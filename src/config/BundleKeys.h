@@ -145,6 +145,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "keyboard.output.through",
     // event log
     "event.log.lines.dropped",
+    // saving the settings: why it failed
+    "settings.not.saved.0",
 });
 
 // Display texts of the option tables and instruments.

@@ -27,10 +27,8 @@ class WeightWorkerTest : public ::testing::Test {
         c.setInstrument(instrument);
         c.setPort(pty_.portPath());
         c.setInputTerminator(terminator);
-        // A pseudo-terminal carries bytes without a character format: the
-        // kernel keeps it at 8 bits without parity whatever is asked.
-        c.setDataBits(Options<DataBits>::ordinal(DataBits::LN_8BITS));
-        c.setParity(Options<Parity>::ordinal(Parity::NONE));
+        // The instrument's own line settings (A&D: 7 data bits, even parity), which a
+        // pseudo-terminal leaves to its far end, as network serial bridges do.
         return c;
     }
 
@@ -66,6 +64,11 @@ TEST_F(WeightWorkerTest, OpensReportsPublishesAndClosesCleanly) {
     ASSERT_GE(view_.events().size(), 2);
     EXPECT_TRUE(view_.events()[0].contains(pty_.portPath())) << view_.events()[0].toStdString();
     EXPECT_TRUE(view_.events()[0].contains("2400")) << view_.events()[0].toStdString();
+    const QString sevenEven[] = {
+        Options<DataBits>::getReadable(Options<DataBits>::ordinal(DataBits::LN_7BITS)),
+        Options<Parity>::getReadable(Options<Parity>::ordinal(Parity::EVEN))};
+    for (const QString& setting : sevenEven)
+        EXPECT_TRUE(view_.events()[0].contains(setting)) << view_.events()[0].toStdString();
     EXPECT_TRUE(view_.events()[1].startsWith("RTS: off, DTR: on. DSR: "));
 
     pty_.send("ST, +00012.34 kg\r\nUS, -00012,45 g\r\n");

@@ -66,7 +66,10 @@ typedef struct SerDriver {
     int abiVersion;
     /* Why the last SerOpenPort, SerConfigure, SerResetPortDriver, SerClosePort or
        SerRegisterDeviceNotification on this thread failed (the system call and its error);
-       empty when it did not. */
+       empty when it did not. For SER_ERR_PERMISSION it is what the user can do about it,
+       empty when the driver knows of nothing that helps. After a successful SerOpenPort it
+       is a note for the operator about the port (e.g. a virtual port whose far end decides
+       the line settings), or empty. */
     const char* (*SerGetErrorText)(void);
 
     int (*SerOpenPort)(SerPortConfig* config);

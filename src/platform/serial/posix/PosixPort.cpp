@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/serial/SerialDriver.h"
+#include "platform/serial/posix/DeviceOpen.h"
 #include "platform/serial/posix/ErrorText.h"
 #include "platform/serial/posix/LineSettings.h"
 
@@ -35,8 +36,12 @@ int millisecondsUntil(Clock::time_point deadline) {
 
 }  // namespace
 
-PosixPort::PosixPort(FileDescriptor fd, std::string path, dev_t device)
-    : fd_(std::move(fd)), path_(std::move(path)), device_(device) {
+PosixPort::PosixPort(FileDescriptor fd, std::string path, dev_t device, LockFile lock)
+    : lock_(std::move(lock)),
+      fd_(std::move(fd)),
+      path_(std::move(path)),
+      device_(device),
+      virtual_(isPseudoTerminal(device)) {
     counters_.start(fd_.get());
 }
 
@@ -46,7 +51,7 @@ PosixPort::~PosixPort() {
 }
 
 int PosixPort::configure(const SerPortConfig& config) {
-    return applyLineSettings(fd_.get(), config);
+    return applyLineSettings(fd_.get(), config, !virtual_);
 }
 
 PosixPort::Fill PosixPort::readChunk() {

@@ -8,6 +8,7 @@
 
 #include "platform/serial/posix/ErrorCounters.h"
 #include "platform/serial/posix/FileDescriptor.h"
+#include "platform/serial/posix/LockFile.h"
 #include "platform/serial/posix/RxDecoder.h"
 
 struct SerPortConfig;
@@ -18,13 +19,16 @@ namespace posixserial {
 // asking for one byte at a time costs a system call only when the buffer ran dry.
 class PosixPort {
   public:
-    PosixPort(FileDescriptor fd, std::string path, dev_t device);
+    PosixPort(FileDescriptor fd, std::string path, dev_t device, LockFile lock = {});
     ~PosixPort();
     PosixPort(const PosixPort&) = delete;
     PosixPort& operator=(const PosixPort&) = delete;
 
     const std::string& path() const { return path_; }
     dev_t device() const { return device_; }
+    // A pseudo-terminal: network bridges and virtual port tools, whose far end decides the
+    // line settings.
+    bool isVirtual() const { return virtual_; }
 
     int configure(const SerPortConfig& config);
 
@@ -62,9 +66,11 @@ class PosixPort {
     Fill fill(int waitMilliseconds);
     bool waitFor(short events, int milliseconds);
 
+    LockFile lock_;  // removed only once the device is closed
     FileDescriptor fd_;
     std::string path_;
     dev_t device_;
+    bool virtual_;
     RxDecoder decoder_;
     ErrorCounters counters_;
     std::array<std::uint8_t, 4096> chunk_{};

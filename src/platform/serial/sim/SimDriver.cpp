@@ -35,7 +35,7 @@ SimState& state() {
 // Every operation starts with a clean error text, so the text always belongs to the last call.
 std::optional<int> begin(const char* operation) {
     lastError.clear();
-    return state().enter(operation);
+    return state().enter(operation, &lastError);
 }
 
 // Runs an operation on open port p under the state lock; a forced result wins.

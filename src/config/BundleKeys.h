@@ -150,6 +150,10 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "update.check.failed",
     "update.available",
     "update.available.hub",
+    // event log
+    "event.log.lines.dropped",
+    // saving the settings: why it failed
+    "settings.not.saved.0",
 });
 
 // Display texts of the option tables and instruments.

@@ -13,10 +13,10 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -113,7 +113,7 @@ void VideriRaZivFrame2::buildSettingsTabs() {
 
 QWidget* VideriRaZivFrame2::buildEventLogPanel() {
     QWidget* p = panel("eventLogPanel");
-    eventLogPane = new QTextEdit(p);
+    eventLogPane = new QPlainTextEdit(p);
     eventLogPane->setObjectName(QStringLiteral("eventLog"));
     eventLog = std::make_unique<EventLog>(*eventLogPane);
     auto* layout = new QVBoxLayout(p);

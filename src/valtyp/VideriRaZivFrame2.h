@@ -33,7 +33,7 @@ class Keybot;
 class QLabel;
 class QPushButton;
 class QTabWidget;
-class QTextEdit;
+class QPlainTextEdit;
 class SoundBot;
 class TraySupport;
 class UpdateWorker;
@@ -140,7 +140,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     QWidget* aboutPanel = nullptr;
     QPushButton* startStopJButton = nullptr;
     QLabel* statusJLabel = nullptr;
-    QTextEdit* eventLogPane = nullptr;
+    QPlainTextEdit* eventLogPane = nullptr;
     FocusVeto* focusVeto_ = nullptr;  // keeps the focus in a refused text field
     std::unique_ptr<EventLog> eventLog;
     QWidget* currentPanel_ = nullptr;  // the tab shown, whatever its index

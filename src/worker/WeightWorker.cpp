@@ -93,18 +93,27 @@ bool WeightWorker::isDone() const {
 }
 
 int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& publish) {
+    using namespace std::chrono_literals;
     RecordProcessor processor(config_);  // a set-up error ends the worker
     std::uniform_int_distribution<int> pauseLength(0, 4);
     platform::StopPause pause(stop);
     while (!stop.stop_requested()) {
         try {
             readAvailable(processor, publish);
+            if (idleWait_.mode == IdleWait::Mode::Kernel) {
+                sp_->waitReadable(pause.wakeUpDescriptor(),
+                                  static_cast<int>(idleWait_.limit.count()));
+                failingSince_.reset();
+                continue;
+            }
+            failingSince_.reset();
+        } catch (const Serialio::DeviceGoneException&) {
+            // Hung up or unplugged: no retry can succeed, the run ends with one report.
+            throw;
         } catch (const Serialio::IOException& e) {
-            // A port that fails on every read is gone (unplugged): say so
-            // once and end, instead of flooding the log.
-            if (++failedReads_ >= kReadFailuresToGiveUp) throw;
-            if (failedReads_ == 1)
-                view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
+            if (readFailureEndsRun(e)) throw;
+            // A failing port may fail again at once: no busy loop while it lasts.
+            if (pause.pause(10ms)) break;
             continue;
         } catch (const std::exception& e) {
             view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
@@ -115,9 +124,21 @@ int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& pu
     return count_;
 }
 
+bool WeightWorker::readFailureEndsRun(const Serialio::IOException& error) {
+    // A glitch of an adapter is reported once and survived; a failure that
+    // does not pass ends the run like a vanished device.
+    const auto now = std::chrono::steady_clock::now();
+    if (!failingSince_) {
+        failingSince_ = now;
+        view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(error));
+        return false;
+    }
+    return now - *failingSince_ >= kReadFailuresToGiveUp;
+}
+
 void WeightWorker::readAvailable(RecordProcessor& processor, const Worker::Publish& publish) {
     for (int byte = sp_->getByte(); byte != -1; byte = sp_->getByte()) {
-        failedReads_ = 0;
+        failingSince_.reset();
         const RecordFramer::Step step = framer_.add(static_cast<unsigned char>(byte));
         checkLineErrors();
         if (step == RecordFramer::Step::Complete) {
@@ -128,7 +149,6 @@ void WeightWorker::readAvailable(RecordProcessor& processor, const Worker::Publi
             framer_.clear();
         }
     }
-    failedReads_ = 0;
 }
 
 void WeightWorker::checkLineErrors() {

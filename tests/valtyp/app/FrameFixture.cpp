@@ -14,11 +14,12 @@
 #include "valtyp/prefs/SettingsPreferences.h"
 
 #include <QLocale>
+
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextEdit>
 
 namespace {
 
@@ -195,7 +196,7 @@ QStringList FrameTest::dialogTexts() const {
 
 QStringList FrameTest::logFragments() const {
     QStringList fragments;
-    const QTextDocument* document = child<QTextEdit>("eventLog")->document();
+    const QTextDocument* document = child<QPlainTextEdit>("eventLog")->document();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
@@ -209,5 +210,5 @@ QStringList FrameTest::logFragments() const {
 }
 
 QString FrameTest::logText() const {
-    return child<QTextEdit>("eventLog")->toPlainText();
+    return child<QPlainTextEdit>("eventLog")->toPlainText();
 }

@@ -9,10 +9,10 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QTextEdit>
 
 #include <atomic>
 #include <thread>
@@ -204,7 +204,7 @@ TEST_F(FrameTest, RefreshWithoutPortsSaysSoAndLeavesAnEmptyChooserWithoutEnding)
 TEST_F(FrameTest, LogLinesFromAnotherThreadArriveInOrderInTheirStyles) {
     PseudoTerminal line;
     open({line.portPath()});
-    child<QTextEdit>("eventLog")->clear();
+    child<QPlainTextEdit>("eventLog")->clear();
     std::thread worker([&] {
         for (int i = 0; i < 200; ++i) {
             const QString text = QStringLiteral("line %1").arg(i);

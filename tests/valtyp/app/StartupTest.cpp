@@ -5,6 +5,7 @@
 #include "PseudoTerminal.h"
 
 #include "Serialio/SerialPortLocal.h"
+#include "Serialio/StablePortNames.h"
 #include "Serialio/SystemProperties.h"
 #include "config/BundleKeys.h"
 #include "platform/serial/sim/SimControl.h"
@@ -59,6 +60,46 @@ TEST_F(FrameTest, EmptyArgumentListsThePortsByTheirDisplayNames) {
     EXPECT_EQ(ports->currentText(), "/dev/ttyUSB1: USB Serial Port - Maker");
     EXPECT_EQ(frame->currentConfig().getPort(), "/dev/ttyUSB1");
     EXPECT_FALSE(frame->isConnected());
+}
+
+TEST_F(FrameTest, APortWithAStableLinkIsChosenAndStoredByTheLink) {
+    // A folder standing in for /dev/serial/by-id.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("by-id")));
+    const QString link = dir.filePath("by-id/usb-Maker_Port_123-if00-port0");
+    ASSERT_TRUE(QFile::link("/dev/ttyUSB0", link));
+    Serialio::SystemProperties::set(Serialio::StablePortNames::FOLDER_PROPERTY,
+                                    dir.filePath("by-id").toStdString());
+    useSimulatedPorts({"/dev/ttyUSB1", "/dev/ttyUSB0"});
+    // Saved before the port was listed by its link.
+    store("port", "/dev/ttyUSB0");
+    store("prevPort", "/dev/ttyUSB0");
+    open({QString()});
+    Serialio::SystemProperties::clear(Serialio::StablePortNames::FOLDER_PROPERTY);
+    EXPECT_EQ(frame->getPortList(), (QStringList{"/dev/ttyUSB1", link}));
+    auto* ports = child<QComboBox>("portList");
+    EXPECT_EQ(ports->currentText(), "/dev/ttyUSB0: USB Serial Port - Maker");
+    EXPECT_EQ(frame->currentConfig().getPort(), link);
+    EXPECT_EQ(frame->currentConfig().getPrevPort(), link);
+    frame->thisWindowClosed();
+    EXPECT_EQ(saved("port"), link);
+}
+
+TEST_F(FrameTest, AFailedSaveAtShutdownIsLoggedWithItsReason) {
+    PseudoTerminal line;
+    const ScopedEnv programData("ProgramData", dir.path().toLocal8Bit());
+    QFile blocker(dir.filePath("Belmaro"));  // a file where the shared folder belongs
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Serialio::SystemProperties::set("EDITION", "HUB");
+    open({line.portPath()});
+    Serialio::SystemProperties::clear("EDITION");
+    frame->thisWindowClosed();
+    EXPECT_EQ(dialogs.titles(), QStringList{"Error"});
+    const QString reason = "important:The settings could not be saved: mkdir " +
+                           dir.filePath("Belmaro/ValtypHUB") + ": ";
+    QStringList important = logFragments().filter(QStringLiteral("important:"));
+    ASSERT_EQ(important.size(), 1) << logFragments().join('|').toStdString();
+    EXPECT_TRUE(important[0].startsWith(reason)) << important[0].toStdString();
 }
 
 TEST_F(FrameTest, AutomaticStartAbortsWhenThePreviousPortIsGone) {

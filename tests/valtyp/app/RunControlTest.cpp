@@ -16,6 +16,7 @@
 #include <QTextEdit>
 
 #include <atomic>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -96,6 +97,37 @@ TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
     int presses = 0;
     for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
     EXPECT_EQ(presses, 5) << "1, 2, ., 3, 4 and no terminator";
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
+}
+
+TEST_F(FrameTest, ABalanceCheckFailingOnTheLineEndsTheStartLikeAnyFailedOpen) {
+    useSimulatedPorts({"/dev/ttyUSB0"});
+    store("instrument", "AND");
+    open();
+    // The check's own DTR call fails, after the open made its own.
+    struct Fault {
+        static void secondSetDTR(const char* operation, void* calls) {
+            if (std::string_view(operation) == "SerSetDTR" && ++*static_cast<int*>(calls) == 2)
+                SimSetResult("SerSetDTR", -1);
+        }
+    };
+    int setDTRCalls = 0;
+    SimSetCallHook(&Fault::secondSetDTR, &setDTRCalls);
+    clickStartStop();
+    SimSetCallHook(nullptr, nullptr);
+    SimClearResults();
+    ASSERT_EQ(dialogs.shown.size(), 1u) << dialogTexts().join('|').toStdString();
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_EQ(dialogs.shown[0].text, "The port could not be opened: setDTR failed");
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(tabTitles(), allTabs);
+    EXPECT_EQ(child<QPushButton>("startStopJButton")->text(), "Start");
+    EXPECT_EQ(*liveKeyboards, 0);
+    EXPECT_FALSE(SimIsOpen("/dev/ttyUSB0"));
+    // The button starts again.
+    clickStartStop();
+    EXPECT_TRUE(frame->isConnected());
     clickStartStop();
     EXPECT_TRUE(waitConnected(false));
 }

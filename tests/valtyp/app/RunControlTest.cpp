@@ -84,7 +84,7 @@ TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
     line.send("N      12.34 kg\r\n");
     line.send("N   no weight\r\n");
     auto* status = child<QLabel>("statusJLabel");
-    ASSERT_TRUE(processUntil([&] { return status->text() == "Values received: 2"; }))
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 2"; }))
         << status->text().toStdString();
     const QStringList fragments = logFragments();
     EXPECT_TRUE(fragments.contains("ignored:N      ")) << fragments.join('|').toStdString();

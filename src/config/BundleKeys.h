@@ -72,6 +72,9 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "internal.error",
     "terminator.must.be.between.0.and.255",
     "no.default.values.available.for.this.device",
+    // values still waiting to be typed when a run ends
+    "value.not.typed",
+    "values.not.typed",
 });
 
 // Display texts of the option tables and instruments.
@@ -146,6 +149,7 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "and.error.not.connected",
     // a record given up in part, and typing that falls behind
     "unsent.data.total",
+    "typing.backlog",
 });
 
 struct BundleKeyList {

@@ -101,6 +101,31 @@ TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
     EXPECT_TRUE(waitConnected(false));
 }
 
+TEST_F(FrameTest, StopDropsTheValuesNotYetTypedAndSaysWhich) {
+    PseudoTerminal line;
+    store("instrument", "KERN_MPS");
+    store("inputTerminator", "10");
+    store("delay", "1000");
+    keyPausesWait = true;
+    open({line.portPath()});
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    line.send("N      12.34 kg\r\n");
+    ASSERT_TRUE(processUntil([&] { return !keyboard.events().empty(); }));  // being typed
+    line.send("N      12.35 kg\r\nN      12.36 kg\r\nN      12.37 kg\r\n");
+    auto* status = child<QLabel>("statusJLabel");
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 4"; }));
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+    EXPECT_TRUE(logText().contains("3 values were not typed: 12.35, 12.36, 12.37"))
+        << logText().toStdString();
+    // The value being typed was finished; nothing waits for the next start.
+    EXPECT_TRUE(Keybot::waitUntilTyped(std::chrono::milliseconds(0)));
+    int presses = 0;
+    for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
+    EXPECT_EQ(presses, 5);
+}
+
 TEST_F(FrameTest, ABalanceCheckFailingOnTheLineEndsTheStartLikeAnyFailedOpen) {
     useSimulatedPorts({"/dev/ttyUSB0"});
     store("instrument", "AND");

@@ -17,8 +17,8 @@ bool isMantissaEnd(QChar c) {
 // status word ending in "e" ("Tare-5") still gives up its minus.
 qsizetype signMinus(QStringView value) {
     for (qsizetype i = value.indexOf(u'-'); i >= 0; i = value.indexOf(u'-', i + 1)) {
-        const bool exponent = i >= 2 && (value[i - 1] == u'e' || value[i - 1] == u'E') &&
-                              isMantissaEnd(value[i - 2]);
+        const bool exponent =
+            i >= 2 && (value[i - 1] == u'e' || value[i - 1] == u'E') && isMantissaEnd(value[i - 2]);
         if (!exponent) return i;
     }
     return -1;

@@ -260,7 +260,8 @@ TEST_F(KeybotTest, ABacklogIsSaidOncePerEngineAndWaitingTextsCanBeDropped) {
     EXPECT_TRUE(view.importantEvents().isEmpty()) << "20 waiting is no backlog yet";
     for (int i = 21; i <= 30; ++i) first.add(queued.emplace_back(QString::number(i)));
     ASSERT_EQ(view.importantEvents().size(), 1);
-    EXPECT_TRUE(view.importantEvents()[0].startsWith(backlog)) << view.importantEvents()[0].toStdString();
+    EXPECT_TRUE(view.importantEvents()[0].startsWith(backlog))
+        << view.importantEvents()[0].toStdString();
 
     EXPECT_EQ(Keybot::dropQueued(), queued);
     EXPECT_TRUE(Keybot::dropQueued().isEmpty());

@@ -154,6 +154,9 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "event.log.lines.dropped",
     // saving the settings: why it failed
     "settings.not.saved.0",
+    // values still waiting to be typed when a run ends
+    "value.not.typed",
+    "values.not.typed",
 });
 
 // Display texts of the option tables and instruments.
@@ -226,6 +229,9 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "and.error.unusual",
     "and.error.dataset.not.ready",
     "and.error.not.connected",
+    // a record given up in part, and typing that falls behind
+    "unsent.data.total",
+    "typing.backlog",
 });
 
 struct BundleKeyList {

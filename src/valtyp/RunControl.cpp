@@ -32,6 +32,12 @@ QString message(const std::exception& e) {
     return QString::fromLocal8Bit(e.what());
 }
 
+QString notTypedText(const QStringList& values) {
+    const QString list = values.join(QStringLiteral(", "));
+    if (values.size() == 1) return text("value.not.typed").arg(list);
+    return text("values.not.typed").arg(QString::number(values.size()), list);
+}
+
 }  // namespace
 
 template <class F>
@@ -116,6 +122,10 @@ void VideriRaZivFrame2::stopAcquisition() {
 
 void VideriRaZivFrame2::releaseRunObjects() {
     if (keyBot) keyBot->stop();
+    // Values still waiting would be typed at the next start, perhaps into
+    // another form: they go, and the log says which.
+    const QStringList untyped = Keybot::dropQueued();
+    if (!untyped.isEmpty()) logImportantEvent(notTypedText(untyped));
     keyBot.reset();
     keys_.reset();
     if (soundBot) soundBot->close();

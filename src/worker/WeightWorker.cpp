@@ -8,6 +8,7 @@
 #include "worker/RecordProcessor.h"
 #include "worker/WeightWorkerView.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -26,6 +27,17 @@ QString text(const char* key) {
 
 QString onOff(bool on) {
     return on ? QStringLiteral("on") : QStringLiteral("off");
+}
+
+// What a record left without its terminator held: the start of it and, when
+// that is not all, how much there was. A stream that never terminates would
+// otherwise put kilobytes of it into one log line.
+QString unsentData(const QString& buffer) {
+    constexpr qsizetype kShown = 200;
+    QString line = text("unsent.data") + u' ' +
+                   DataLine::transformControlChars(buffer.first(std::min(buffer.size(), kShown)));
+    if (buffer.size() > kShown) line += text("unsent.data.total").arg(buffer.size());
+    return line;
 }
 
 std::unique_ptr<Serialio::SerialPortLocal> openPort(const Config& config) {
@@ -144,9 +156,10 @@ void WeightWorker::readAvailable(RecordProcessor& processor, const Worker::Publi
         if (step == RecordFramer::Step::Complete) {
             processRecord(processor, publish);
         } else if (step == RecordFramer::Step::Overflow) {
-            view_.logImportantEvent(text("unsent.data") + u' ' +
-                                    DataLine::transformControlChars(framer_.buffer()));
+            view_.logImportantEvent(unsentData(framer_.buffer()));
+            // A line error in the bytes given up is no mark on the next record.
             framer_.clear();
+            recordError_ = false;
         }
     }
 }
@@ -189,10 +202,7 @@ void WeightWorker::done(const Worker::Completion& completion) {
             view_.logEvent(text("stopped"));
             break;
     }
-    if (!framer_.isEmpty()) {
-        view_.logImportantEvent(text("unsent.data") + u' ' +
-                                DataLine::transformControlChars(framer_.buffer()));
-    }
+    if (!framer_.isEmpty()) view_.logImportantEvent(unsentData(framer_.buffer()));
     try {
         sp_->close();
     } catch (const std::exception& e) {
@@ -214,7 +224,14 @@ QString WeightWorker::processingErrorText(const std::exception& error) const {
 WeightWorkerAnd::WeightWorkerAnd(const Config& config, WeightWorkerView& view,
                                  WarningDialog warning)
     : WeightWorker(config, view), warning_(std::move(warning)) {
-    testDevice();
+    // A line operation that fails here ends the start like any failed open:
+    // the port closes with the base, and the view must not stay connected.
+    try {
+        testDevice();
+    } catch (...) {
+        view.setConnectedInGUI(false);
+        throw;
+    }
 }
 
 void WeightWorkerAnd::testDevice() {

@@ -9,9 +9,12 @@
 #include "Serialio/SerialPortLocal.h"
 #include "config/Config.h"
 #include "platform/serial/sim/SimControl.h"
+#include "worker/RecordFramer.h"
 #include "worker/WeightWorker.h"
 
 #include <gtest/gtest.h>
+
+#include <QByteArray>
 
 #include <atomic>
 #include <chrono>
@@ -113,6 +116,21 @@ TEST_F(SimulatedLineTest, TextInstrumentsReportLineErrorsInFixedWords) {
     ASSERT_TRUE(processEventsUntil([&] { return view_.lines().size() >= 1; }));
     EXPECT_TRUE(view_.lines()[0].isError());
     EXPECT_EQ(view_.importantEvents(), QStringList({"Framing Error", "Framing Error"}));
+    stop(*worker);
+}
+
+TEST_F(SimulatedLineTest, AnOverlongRecordTakesItsMarkAlongAndIsLoggedInShort) {
+    auto worker = start(Instrument::GENERIC);
+    feed("x", SIM_ERROR_PARITY);
+    feed(QByteArray(RecordFramer::kDefaultLimit - 1, 'x').constData());
+    feed("5\r");
+    ASSERT_TRUE(processEventsUntil([&] { return view_.lines().size() >= 1; }));
+    EXPECT_FALSE(view_.lines()[0].isError());
+    EXPECT_EQ(view_.lines()[0].getProcessedData(), "5");
+    const QStringList important = view_.importantEvents();
+    ASSERT_EQ(important.size(), 2);
+    EXPECT_EQ(important[1], QStringLiteral("Unsent data (no terminator received): ") +
+                                QString(200, u'x') + QStringLiteral(" ... (65536 bytes in all)"));
     stop(*worker);
 }
 

@@ -3,6 +3,7 @@
 #include "QtApp.h"
 
 #include "Serialio/SerialPortLocal.h"
+#include "platform/StopPause.h"
 #include "platform/midi/recording/RecordingSequencer.h"
 #include "platform/serial/sim/SimControl.h"
 #include "valtyp/EventLog.h"
@@ -26,20 +27,24 @@ namespace {
 // Lends the test's recording keyboard to one run of the window.
 class BorrowedKeys : public keys::KeyGenerator {
   public:
-    BorrowedKeys(keys::KeyGenerator& keys, std::shared_ptr<int> live)
-        : keys_(keys), live_(std::move(live)) {
+    BorrowedKeys(keys::KeyGenerator& keys, std::shared_ptr<int> live, bool pausesWait)
+        : keys_(keys), live_(std::move(live)), pausesWait_(pausesWait) {
         ++*live_;
     }
     ~BorrowedKeys() override { --*live_; }
     void press(int code) override { keys_.press(code); }
     void release(int code) override { keys_.release(code); }
-    void pause(std::chrono::milliseconds d, std::stop_token stop) override { keys_.pause(d, stop); }
+    void pause(std::chrono::milliseconds d, std::stop_token stop) override {
+        keys_.pause(d, stop);
+        if (pausesWait_) platform::pauseUnlessStopped(d, stop);
+    }
     bool capsLockOn() override { return keys_.capsLockOn(); }
     std::string describe() const override { return keys_.describe(); }
 
   private:
     keys::KeyGenerator& keys_;
     std::shared_ptr<int> live_;
+    bool pausesWait_;
 };
 
 }  // namespace
@@ -112,7 +117,7 @@ FrameServices FrameTest::services() {
     s.dialogs = &dialogs;
     s.keyboard = [this](ConfigHelper::KeyboardType) -> std::unique_ptr<keys::KeyGenerator> {
         if (keyboardFailure) throw std::runtime_error(*keyboardFailure);
-        return std::make_unique<BorrowedKeys>(keyboard, liveKeyboards);
+        return std::make_unique<BorrowedKeys>(keyboard, liveKeyboards, keyPausesWait);
     };
     s.sequencers = [this]() -> std::unique_ptr<midi::Sequencer> {
         ++soundOpens;

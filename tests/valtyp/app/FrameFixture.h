@@ -95,6 +95,8 @@ class FrameTest : public ::testing::Test {
     keys::RecordingKeyGenerator keyboard;
     // Keyboards handed to the window and not yet given back.
     std::shared_ptr<int> liveKeyboards = std::make_shared<int>(0);
+    // The key delay is waited out, as on a real keyboard, instead of only recorded.
+    bool keyPausesWait = false;
     std::optional<std::string> keyboardFailure;
     std::optional<std::string> soundFailure;
     int soundOpens = 0;

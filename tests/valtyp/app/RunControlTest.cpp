@@ -15,6 +15,7 @@
 #include <QTabWidget>
 
 #include <atomic>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -83,7 +84,7 @@ TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
     line.send("N      12.34 kg\r\n");
     line.send("N   no weight\r\n");
     auto* status = child<QLabel>("statusJLabel");
-    ASSERT_TRUE(processUntil([&] { return status->text() == "Values received: 2"; }))
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 2"; }))
         << status->text().toStdString();
     const QStringList fragments = logFragments();
     EXPECT_TRUE(fragments.contains("ignored:N      ")) << fragments.join('|').toStdString();
@@ -96,6 +97,62 @@ TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
     int presses = 0;
     for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
     EXPECT_EQ(presses, 5) << "1, 2, ., 3, 4 and no terminator";
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
+}
+
+TEST_F(FrameTest, StopDropsTheValuesNotYetTypedAndSaysWhich) {
+    PseudoTerminal line;
+    store("instrument", "KERN_MPS");
+    store("inputTerminator", "10");
+    store("delay", "1000");
+    keyPausesWait = true;
+    open({line.portPath()});
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    line.send("N      12.34 kg\r\n");
+    ASSERT_TRUE(processUntil([&] { return !keyboard.events().empty(); }));  // being typed
+    line.send("N      12.35 kg\r\nN      12.36 kg\r\nN      12.37 kg\r\n");
+    auto* status = child<QLabel>("statusJLabel");
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 4"; }));
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+    EXPECT_TRUE(logText().contains("3 values were not typed: 12.35, 12.36, 12.37"))
+        << logText().toStdString();
+    // The value being typed was finished; nothing waits for the next start.
+    EXPECT_TRUE(Keybot::waitUntilTyped(std::chrono::milliseconds(0)));
+    int presses = 0;
+    for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
+    EXPECT_EQ(presses, 5);
+}
+
+TEST_F(FrameTest, ABalanceCheckFailingOnTheLineEndsTheStartLikeAnyFailedOpen) {
+    useSimulatedPorts({"/dev/ttyUSB0"});
+    store("instrument", "AND");
+    open();
+    // The check's own DTR call fails, after the open made its own.
+    struct Fault {
+        static void secondSetDTR(const char* operation, void* calls) {
+            if (std::string_view(operation) == "SerSetDTR" && ++*static_cast<int*>(calls) == 2)
+                SimSetResult("SerSetDTR", -1);
+        }
+    };
+    int setDTRCalls = 0;
+    SimSetCallHook(&Fault::secondSetDTR, &setDTRCalls);
+    clickStartStop();
+    SimSetCallHook(nullptr, nullptr);
+    SimClearResults();
+    ASSERT_EQ(dialogs.shown.size(), 1u) << dialogTexts().join('|').toStdString();
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_EQ(dialogs.shown[0].text, "The port could not be opened: setDTR failed");
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(tabTitles(), allTabs);
+    EXPECT_EQ(child<QPushButton>("startStopJButton")->text(), "Start");
+    EXPECT_EQ(*liveKeyboards, 0);
+    EXPECT_FALSE(SimIsOpen("/dev/ttyUSB0"));
+    // The button starts again.
+    clickStartStop();
+    EXPECT_TRUE(frame->isConnected());
     clickStartStop();
     EXPECT_TRUE(waitConnected(false));
 }

@@ -64,7 +64,7 @@ TEST_F(WindowOnXvfb, TypesReceivedValuesIntoTheFocusedWindowAndLogsThemAsTyped) 
     EXPECT_FALSE(target.lostFocus());
 
     ASSERT_TRUE(processUntil(
-        [&] { return child<QLabel>("statusJLabel")->text() == "Values received: 4"; }));
+        [&] { return child<QLabel>("statusJLabel")->text() == "Records received: 4"; }));
     const QStringList fragments = logFragments();
     for (const char* typed : {"typed:12.34", "typed:-0,5", "typed:7"}) {
         EXPECT_TRUE(fragments.contains(typed))

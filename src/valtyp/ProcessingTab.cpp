@@ -29,12 +29,6 @@ std::unique_ptr<V> guarded(QLineEdit* field, const TextFieldUpdate::Context& con
     return validator;
 }
 
-QGroupBox* group(const char* field, QWidget* parent) {
-    auto* box = new QGroupBox(frameText(field, ".text"), parent);
-    box->setObjectName(QLatin1StringView(field));
-    return box;
-}
-
 }  // namespace
 
 ProcessingTab::ProcessingTab(TextFieldUpdate::Context context, FocusVeto& veto, QWidget* parent)
@@ -97,6 +91,7 @@ void ProcessingTab::layOut() {
     addRow(*grid, "editPositionLabel", editPositionComboBox);
     addRow(*grid, "editNumCharactersLabel", editNumCharactersTextField);
     addRow(*grid, "removeCharactersLabel", removeCharactersTextField);
+    grid->setRowStretch(grid->rowCount(), 1);  // rows at the top, as on the left
 
     auto* duplicates = group("duplicatesGroup", this);
     grid = formGrid(duplicates);

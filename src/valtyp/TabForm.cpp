@@ -3,6 +3,7 @@
 #include "valtyp/Texts.h"
 
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QWidget>
 
@@ -40,6 +41,12 @@ void addRow(QGridLayout& grid, QWidget* control, QWidget* extra) {
     const int row = grid.rowCount();
     grid.addWidget(control, row, 1);
     if (extra != nullptr) grid.addWidget(extra, row, 2);
+}
+
+QGroupBox* group(const char* field, QWidget* parent) {
+    auto* box = new QGroupBox(frameText(field, ".text"), parent);
+    box->setObjectName(QLatin1StringView(field));
+    return box;
 }
 
 QGridLayout* formGrid(QWidget* parent) {

@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QWidget;
 
@@ -62,6 +63,8 @@ QLabel* addRow(QGridLayout& grid, const char* labelField, QWidget* control,
                QWidget* extra = nullptr);
 // A row of a control that carries its own text (a check box).
 void addRow(QGridLayout& grid, QWidget* control, QWidget* extra = nullptr);
+// A titled group of related settings, "<field>.text" its title.
+QGroupBox* group(const char* field, QWidget* parent);
 // A grid for one form: the controls' column takes the spare width.
 QGridLayout* formGrid(QWidget* parent);
 

@@ -8,9 +8,11 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace ConfigHelper;
 using namespace TabForm;
@@ -77,13 +79,17 @@ void ProcessingTab::buildControls() {
 void ProcessingTab::layOut() {
     auto* arithmetic = group("arithmeticGroup", this);
     auto* grid = formGrid(arithmetic);
-    addRow(*grid, "mathOperationLabel", mathOperationBox);
-    addRow(*grid, "mathOperandLabel", mathOperandTextField);
+    QList<QLabel*> leftLabels{addRow(*grid, "mathOperationLabel", mathOperationBox),
+                              addRow(*grid, "mathOperandLabel", mathOperandTextField)};
 
     auto* rounding = group("roundingGroup", this);
     grid = formGrid(rounding);
-    addRow(*grid, "decimalLabel", decimalTextField);
-    addRow(*grid, "roundingMethodLabel", roundingMethodBox);
+    leftLabels << addRow(*grid, "decimalLabel", decimalTextField)
+               << addRow(*grid, "roundingMethodLabel", roundingMethodBox);
+    // The two groups on the left line their controls up as one form.
+    int labelWidth = 0;
+    for (QLabel* label : leftLabels) labelWidth = std::max(labelWidth, label->sizeHint().width());
+    for (QLabel* label : leftLabels) label->setMinimumWidth(labelWidth);
 
     auto* editing = group("editingGroup", this);
     grid = formGrid(editing);

@@ -29,6 +29,7 @@ QLabel* addRow(QGridLayout& grid, const char* labelField, QWidget* control, QWid
     const int row = grid.rowCount();
     auto* label = new QLabel(frameText(labelField, ".text"), grid.parentWidget());
     label->setObjectName(QLatin1StringView(labelField));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setBuddy(control);
     control->setAccessibleName(labelWords(label->text()));
     grid.addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);

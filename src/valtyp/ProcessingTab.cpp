@@ -71,8 +71,7 @@ void ProcessingTab::buildControls() {
         named(new QCheckBox(frameText("ignoreDuplicatesCheckBox", ".text"), this),
               "ignoreDuplicatesCheckBox");
     ignoreDuplicatesCheckBox->setChecked(config_.ignoreDuplicates);
-    adjustIgnoreButton = named(new QPushButton(frameText("adjustIgnoreButton", ".text"), this),
-                               "adjustIgnoreButton");
+    adjustIgnoreButton = button("adjustIgnoreButton", this);
     adjustIgnoreButton->setEnabled(false);
 }
 

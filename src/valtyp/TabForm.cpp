@@ -2,9 +2,11 @@
 
 #include "valtyp/Texts.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 namespace TabForm {
@@ -17,6 +19,16 @@ QString frameText(const QString& field, const char* suffix) {
 void name(QWidget& control, const char* field) {
     control.setObjectName(QLatin1StringView(field));
     control.setToolTip(frameText(field, ".toolTipText"));
+}
+
+QPushButton* button(const char* field, QWidget* parent) {
+    return named(new QPushButton(frameText(field, ".text"), parent), field);
+}
+
+QCheckBox* checkBox(const char* field, bool checked, QWidget* parent) {
+    auto* box = named(new QCheckBox(frameText(field, ".text"), parent), field);
+    box->setChecked(checked);
+    return box;
 }
 
 QString labelWords(const QString& labelText) {

@@ -10,9 +10,11 @@
 
 #include <initializer_list>
 
+class QCheckBox;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace TabForm {
@@ -30,6 +32,11 @@ W* named(W* control, const char* field) {
     name(*control, field);
     return control;
 }
+
+// A push button, its text "<field>.text".
+QPushButton* button(const char* field, QWidget* parent);
+// A check box, its text "<field>.text".
+QCheckBox* checkBox(const char* field, bool checked, QWidget* parent);
 
 // A chooser of all options of a table, the one at `selected` chosen (the
 // default when that is no position of the table).

@@ -14,6 +14,9 @@ packages=(
   fonts-liberation
   # tray and update check tests: a system tray on Xvfb, test certificates
   trayer openssl
+
+  # the window read over AT-SPI as assistive technology reads it
+  at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
 )
 
 missing=()

@@ -81,6 +81,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "VideriRaZivFrame2.roundingGroup.text",
     "VideriRaZivFrame2.editingGroup.text",
     "VideriRaZivFrame2.duplicatesGroup.text",
+    "VideriRaZivFrame2.typingGroup.text",
+    "VideriRaZivFrame2.keysGroup.text",
     "VideriRaZivFrame2.mathOperationLabel.text",
     "VideriRaZivFrame2.mathOperationBox.toolTipText",
     "VideriRaZivFrame2.mathOperandLabel.text",

@@ -54,8 +54,10 @@ void VideriRaZivFrame2::initComponents() {
                                                      {settingsPanel, "settingsPanel"},
                                                      {eventLogPanel, "eventLogPanel"},
                                                      {aboutPanel, "aboutPanel"}};
-    for (const auto& [widget, name] : tabs)
+    for (const auto& [widget, name] : tabs) {
+        widget->setObjectName(QLatin1StringView(name));
         tabbedPane->addTab(widget, frameText(name, ".tab.title"));
+    }
     currentPanel_ = panel1;
     connect(tabbedPane, &QTabWidget::currentChanged, this,
             [this](int i) { tabbedPaneStateChanged(i); });
@@ -104,11 +106,6 @@ void VideriRaZivFrame2::buildSettingsTabs() {
          {settingsPanel->manualConnectButton, settingsPanel->autoConnectButton}) {
         connect(button, &QRadioButton::clicked, this, [this] { connectButtonActionPerformed(); });
     }
-    const std::pair<QWidget*, const char*> names[] = {{inputPanel, "inputPanel"},
-                                                      {processingPanel, "processingPanel"},
-                                                      {outputPanel, "outputPanel"},
-                                                      {settingsPanel, "settingsPanel"}};
-    for (const auto& [widget, name] : names) widget->setObjectName(QLatin1StringView(name));
 }
 
 QWidget* VideriRaZivFrame2::buildEventLogPanel() {

@@ -14,8 +14,11 @@
 #include "worker/WeightWorkerView.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <pty.h>
+#include <sched.h>
 #include <sys/resource.h>
+#include <sys/sysinfo.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -224,29 +227,42 @@ struct Throughput {
     double cpuMicrosPerRecord;  // the whole process's, writer included
 };
 
+// Keeps the calling thread, and the threads it starts from now on, on one
+// processor, so that the instrument and the program do not take turns on it.
+void runOn(int cpu) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu % std::max(1, get_nprocs()), &set);
+    pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+}
+
+void runAnywhere() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (int cpu = 0; cpu < get_nprocs(); ++cpu) CPU_SET(cpu, &set);
+    pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+}
+
 Throughput throughput(Mode mode) {
     Line line;
     CountingView view;
-    auto worker = startWorker(line, view, mode);
     constexpr int kRecords = 100000;
+    std::string records;
+    for (int i = 0; i < kRecords; ++i) records += "ST, +" + std::to_string(i % 1000) + ".25 kg\r";
+    runOn(1);  // the worker and the window's thread
+    auto worker = startWorker(line, view, mode);
     const auto start = Clock::now();
     const double cpuBefore = cpuSeconds();
     std::thread writer([&] {
-        std::string batch;
-        for (int i = 0; i < kRecords; ++i) {
-            batch += "ST, +" + std::to_string(i % 1000) + ".25 kg\r";
-            if (batch.size() > 4000) {
-                line.send(batch);
-                batch.clear();
-            }
-        }
-        line.send(batch);
+        runOn(0);
+        line.send(records);
     });
     runEventLoopUntil([&] { return view.records.load() >= kRecords; }, std::chrono::seconds(120));
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = cpuSeconds() - cpuBefore;
     writer.join();
     stopWorker(*worker);
+    runAnywhere();
     return {kRecords, view.records.load(), view.records.load() / seconds, 1e6 * cpu / kRecords};
 }
 

@@ -248,8 +248,52 @@ void exportNode(AbstractPreferences& node, QIODevice& out) {
     }
 }
 
-void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
-                       AbstractPreferences& systemRoot) {
+namespace {
+
+// The file's path of nodes, for messages: "/com/belmaro" and the like.
+QString pathText(const QStringList& names) {
+    return names.isEmpty() ? QStringLiteral("/") : u'/' + names.join(u'/');
+}
+
+// Refuses a file that holds anything but the one node at `names`.
+void checkHoldsOnly(const ImportReader::Result& file, const QStringList& names) {
+    const QString wanted = pathText(names);
+    const NodeData* node = &file.root;
+    QStringList path;
+    for (const QString& name : names) {
+        if (!node->entries.empty()) {
+            throw InvalidPreferencesFormatException(
+                QStringLiteral("The file holds settings of %1, not only of %2")
+                    .arg(pathText(path), wanted)
+                    .toStdString());
+        }
+        const NodeData* next = nullptr;
+        for (const NodeData& child : node->children) {
+            if (child.name == name) {
+                next = &child;
+            } else {
+                throw InvalidPreferencesFormatException(
+                    QStringLiteral("The file holds settings of %1, not of %2")
+                        .arg(pathText(path + QStringList{child.name}), wanted)
+                        .toStdString());
+            }
+        }
+        if (!next) {
+            throw InvalidPreferencesFormatException(
+                QStringLiteral("The file holds no settings of %1").arg(wanted).toStdString());
+        }
+        path << name;
+        node = next;
+    }
+    if (!node->children.empty()) {
+        throw InvalidPreferencesFormatException(
+            QStringLiteral("The file holds settings of %1, not only of %2")
+                .arg(pathText(path + QStringList{node->children.front().name}), wanted)
+                .toStdString());
+    }
+}
+
+ImportReader::Result readImport(QIODevice& in) {
     if (!in.isReadable()) {
         throw std::runtime_error(QStringLiteral("Unable to read the settings file: %1")
                                      .arg(in.errorString())
@@ -263,9 +307,22 @@ void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
                 .toStdString());
     }
     ImportReader reader(bytes);
-    const auto file = reader.read();
+    return reader.read();
+}
+
+}  // namespace
+
+void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
+                       AbstractPreferences& systemRoot) {
+    const auto file = readImport(in);
     // The whole file has been checked: from here on every key is stored.
     store(file.system ? systemRoot : userRoot, file.root);
+}
+
+void importNode(QIODevice& in, AbstractPreferences& userRoot, const QString& nodePath) {
+    const auto file = readImport(in);
+    checkHoldsOnly(file, nodePath.split(u'/', Qt::SkipEmptyParts));
+    store(userRoot, file.root);
 }
 
 }  // namespace PreferencesXml

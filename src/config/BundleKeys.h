@@ -108,6 +108,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "export.successful",
     "export.failed",
     "configuration.imported.from.file.n",
+    "export.settings.title",
+    "import.settings.title",
 });
 
 // Display texts of the option tables and instruments.

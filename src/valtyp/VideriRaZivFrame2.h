@@ -54,6 +54,16 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void refreshPortsButtonActionPerformed();
     void connectButtonActionPerformed();
     void tabbedPaneStateChanged(int index);
+    // Dialogs of the settings tabs, port detection, settings export and import.
+    void adjustIgnoreButtonActionPerformed();
+    void customizeButtonActionPerformed();
+    void autoButtonActionPerformed();
+    void exportSettingsButtonActionPerformed();
+    void importSettingsButtonActionPerformed();
+    // Selects a port in the port chooser, by its display name or its name.
+    void setPort(const QString& name);
+    // The exit status after an accepted settings import.
+    static constexpr int kImportedExitStatus = 4;
 
     void updateConfigFromTabs();
     bool loadConfig();
@@ -81,6 +91,8 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void loadSettings();
     void startUpdateCheckOnceInFour();
     void autoStart();
+    // Ends the program at once, without saving the settings.
+    void endWithoutSaving(int status);
 
     // Layout and look.
     void initComponents();

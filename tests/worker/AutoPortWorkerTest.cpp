@@ -33,7 +33,7 @@ QString text(const char* key) {
     return ResourceBundle::getBundle(QStringLiteral("valtyp.Valtyp"))
         .getString(QString::fromLatin1(key));
 }
-QString testing(const QString& port) {
+QString testingLine(const QString& port) {
     return text("testing.port.0").replace(QStringLiteral("{0}"), port);
 }
 QString confidence(int value) {
@@ -108,35 +108,35 @@ TEST_F(AutoPortWorkerTest, ScoresEachPortAndChoosesTheFirstBest) {
     const std::vector<Case> cases = {
         {"nothing attached scores 0 and is never chosen",
          {{"SIM1", Far::Nothing}},
-         {testing("SIM1"), confidence(0), none},
+         {testingLine("SIM1"), confidence(0), none},
          std::nullopt},
         {"a loop-back plug scores 2",
          {{"SIM1", Far::Nothing}, {"SIM2", Far::LoopBack}},
-         {testing("SIM1"), confidence(0), testing("SIM2"), confidence(2),
+         {testingLine("SIM1"), confidence(0), testingLine("SIM2"), confidence(2),
           text("best.port") + " SIM2"},
          "SIM2"},
         {"a device holding DSR and raising CTS scores 3",
          {{"SIM1", Far::LoopBack}, {"SIM2", Far::DeviceHoldingDsr}},
-         {testing("SIM1"), confidence(2), testing("SIM2"), confidence(3),
+         {testingLine("SIM1"), confidence(2), testingLine("SIM2"), confidence(3),
           text("best.port") + " SIM2"},
          "SIM2"},
         {"the same device on COM3 scores 1",
          {{"COM3", Far::DeviceHoldingDsr}, {"SIM2", Far::OnlyCtsFollowsRts}},
-         {testing("COM3"), confidence(1), testing("SIM2"), confidence(1),
+         {testingLine("COM3"), confidence(1), testingLine("SIM2"), confidence(1),
           text("best.port") + " COM3"},
          "COM3"},
         {"DSR held on without CTS scores 1",
          {{"SIM1", Far::DsrOnCtsStill}},
-         {testing("SIM1"), confidence(1), text("best.port") + " SIM1"},
+         {testingLine("SIM1"), confidence(1), text("best.port") + " SIM1"},
          "SIM1"},
         {"equal scores keep the earlier port",
          {{"SIM1", Far::Nothing}, {"SIM2", Far::LoopBack}, {"SIM3", Far::LoopBack}},
-         {testing("SIM1"), confidence(0), testing("SIM2"), confidence(2), testing("SIM3"),
+         {testingLine("SIM1"), confidence(0), testingLine("SIM2"), confidence(2), testingLine("SIM3"),
           confidence(2), text("best.port") + " SIM2"},
          "SIM2"},
         {"a port in use says why and the run goes on",
          {{"SIM1", Far::InUse}, {"SIM2", Far::LoopBack}},
-         {testing("SIM1"), "SIM1: SerOpenPort failed: Port is in use", testing("SIM2"),
+         {testingLine("SIM1"), "SIM1: SerOpenPort failed: Port is in use", testingLine("SIM2"),
           confidence(2), text("best.port") + " SIM2"},
          "SIM2"},
         {"no candidates end at once", {}, {none}, std::nullopt},
@@ -156,10 +156,12 @@ TEST_F(AutoPortWorkerTest, ScoresEachPortAndChoosesTheFirstBest) {
         EXPECT_EQ(view.lines, QStringList{started} + c.lines);
         EXPECT_EQ(view.buttons, (QStringList{"Cancel", "Close"}));
         EXPECT_EQ(view.ports, c.chosen ? QStringList{*c.chosen} : QStringList{});
-        for (const QString& name : names) EXPECT_EQ(SimIsOpen(qPrintable(name)), 0) << name;
-        // Every port was left with its output lines off.
+        // Every port was closed with its output lines off.
         for (const SimPortSetup& p : c.ports) {
-            if (p.far != Far::InUse) EXPECT_EQ(SimOutputLines(p.name), 0) << p.name;
+            EXPECT_EQ(SimIsOpen(p.name), 0) << p.name;
+            if (p.far != Far::InUse) {
+                EXPECT_EQ(SimOutputLines(p.name), 0) << p.name;
+            }
         }
     }
 }
@@ -168,12 +170,12 @@ TEST_F(AutoPortWorkerTest, ALineOperationThatFailsIsReportedAndThePortClosed) {
     attach({"SIM1", Far::LoopBack});
     attach({"SIM2", Far::LoopBack});
     SimSetResult("SerSetRTS", -1);
-    AutoPortWorker worker(view_, {"SIM1", "SIM2"}, 1ms);
+    AutoPortWorker worker(view_, QStringList{"SIM1", "SIM2"}, 1ms);
     runToEnd(worker);
     const QString failure = view_.lines.value(2);
     EXPECT_TRUE(failure.startsWith("setRTS")) << failure.toStdString();
-    EXPECT_EQ(view_.lines, (QStringList{text("auto.port.detection.started"), testing("SIM1"),
-                                        failure, testing("SIM2"), failure,
+    EXPECT_EQ(view_.lines, (QStringList{text("auto.port.detection.started"), testingLine("SIM1"),
+                                        failure, testingLine("SIM2"), failure,
                                         text("could.not.auto.detect.port")}));
     EXPECT_EQ(SimIsOpen("SIM1"), 0);
     EXPECT_EQ(SimIsOpen("SIM2"), 0);
@@ -184,13 +186,13 @@ TEST_F(AutoPortWorkerTest, ALineOperationThatFailsIsReportedAndThePortClosed) {
 TEST_F(AutoPortWorkerTest, CancelInsideASettlePauseStopsAtOnceAndClosesThePort) {
     attach({"SIM1", Far::LoopBack});
     attach({"SIM2", Far::LoopBack});
-    AutoPortWorker worker(view_, {"SIM1", "SIM2"}, 1h);
+    AutoPortWorker worker(view_, QStringList{"SIM1", "SIM2"}, 1h);
     worker.execute();
     ASSERT_TRUE(processEventsUntil([] { return SimIsOpen("SIM1") == 1; }));
     worker.cancel();
     ASSERT_TRUE(processEventsUntil([&] { return worker.isDone(); }, 5000));
     EXPECT_EQ(view_.lines.last(), text("stopped"));
-    EXPECT_FALSE(view_.lines.contains(testing("SIM2")));
+    EXPECT_FALSE(view_.lines.contains(testingLine("SIM2")));
     EXPECT_EQ(view_.buttons, (QStringList{"Cancel", "Close"}));
     EXPECT_TRUE(view_.ports.isEmpty());
     EXPECT_EQ(SimIsOpen("SIM1"), 0);

@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
         const auto cancelled = Clock::now();
         worker.cancel();
         while (!worker.isDone()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - cancelled).count());
+        latencies.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - cancelled).count());
         if (SimIsOpen("SIM1") != 0) {
             std::fprintf(stderr, "port left open after a cancel\n");
             return 1;

@@ -21,10 +21,11 @@ namespace {
 constexpr int kRefused = 2;
 
 int usage() {
-    std::fputs("usage: valtyp-cli settings show\n"
-               "       valtyp-cli settings export FILE [--force]\n"
-               "       valtyp-cli settings import FILE\n",
-               stderr);
+    std::fputs(
+        "usage: valtyp-cli settings show\n"
+        "       valtyp-cli settings export FILE [--force]\n"
+        "       valtyp-cli settings import FILE\n",
+        stderr);
     return kRefused;
 }
 

@@ -51,8 +51,7 @@ void VideriRaZivFrame2::customizeButtonActionPerformed() {
 }
 
 void VideriRaZivFrame2::autoButtonActionPerformed() {
-    auto* dialog =
-        new AutoPortDialog(this, ports, [this](const QString& name) { setPort(name); });
+    auto* dialog = new AutoPortDialog(this, ports, [this](const QString& name) { setPort(name); });
     dialog->open();  // modal over the window; the dialog deletes itself when closed
 }
 
@@ -63,11 +62,9 @@ void VideriRaZivFrame2::setPort(const QString& name) {
 }
 
 void VideriRaZivFrame2::exportSettingsButtonActionPerformed() {
-    const auto file =
-        dialogs().chooseSaveFile(text("export.settings.title"),
-                                 QDir::current().filePath(QLatin1StringView(
-                                     SettingsTransfer::suggestedFileName)),
-                                 xmlFiles);
+    const auto file = dialogs().chooseSaveFile(
+        text("export.settings.title"),
+        QDir::current().filePath(QLatin1StringView(SettingsTransfer::suggestedFileName)), xmlFiles);
     if (!file) return;
     try {
         if (QFileInfo::exists(*file) &&

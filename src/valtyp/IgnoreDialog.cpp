@@ -35,8 +35,8 @@ IgnoreDialog::IgnoreDialog(QWidget* owner, const Config& config, Dialogs& dialog
         text("IgnoreDialog.ignoreDifferenceTextField.toolTipText"));
     buttonBar = new QDialogButtonBox(dialogPane);
     okButton = buttonBar->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    cancelButton = buttonBar->addButton(text("IgnoreDialog.cancelButton.text"),
-                                        QDialogButtonBox::RejectRole);
+    cancelButton =
+        buttonBar->addButton(text("IgnoreDialog.cancelButton.text"), QDialogButtonBox::RejectRole);
     okButton->setDefault(true);
 
     auto* grid = new QGridLayout(contentPanel);

@@ -18,14 +18,13 @@ AutoPortWorker::AutoPortWorker(AutoPortWorkerView& view, QStringList ports,
       view(view),
       ports(std::move(ports)),
       pause_(pause),
-      task_(Task::Callbacks{
-          [this](std::stop_token stop, const Task::Publish& publish) {
-              return doInBackground(std::move(stop), publish);
-          },
-          [this](std::vector<QString>& lines) {
-              for (const QString& line : lines) this->view.update(line);
-          },
-          [this](const Task::Completion& completion) { done(completion); }}) {}
+      task_(Task::Callbacks{[this](std::stop_token stop, const Task::Publish& publish) {
+                                return doInBackground(std::move(stop), publish);
+                            },
+                            [this](std::vector<QString>& lines) {
+                                for (const QString& line : lines) this->view.update(line);
+                            },
+                            [this](const Task::Completion& completion) { done(completion); }}) {}
 
 void AutoPortWorker::execute() {
     view.setButtonToCancel();

@@ -128,9 +128,9 @@ TEST_F(SettingsCommandTest, ARefusedImportSaysWhyAndLeavesTheStoreUnchanged) {
 }
 
 TEST_F(SettingsCommandTest, RefusesWrongUse) {
-    for (const QStringList& args : {QStringList{"settings"}, QStringList{"settings", "list"},
-                                    QStringList{"settings", "import"},
-                                    QStringList{"settings", "export", "a", "--fast"}}) {
+    for (const QStringList& args :
+         {QStringList{"settings"}, QStringList{"settings", "list"},
+          QStringList{"settings", "import"}, QStringList{"settings", "export", "a", "--fast"}}) {
         const CliResult r = run(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage: valtyp-cli settings")) << r.err.toStdString();

@@ -131,8 +131,8 @@ TEST_F(AutoPortWorkerTest, ScoresEachPortAndChoosesTheFirstBest) {
          "SIM1"},
         {"equal scores keep the earlier port",
          {{"SIM1", Far::Nothing}, {"SIM2", Far::LoopBack}, {"SIM3", Far::LoopBack}},
-         {testingLine("SIM1"), confidence(0), testingLine("SIM2"), confidence(2), testingLine("SIM3"),
-          confidence(2), text("best.port") + " SIM2"},
+         {testingLine("SIM1"), confidence(0), testingLine("SIM2"), confidence(2),
+          testingLine("SIM3"), confidence(2), text("best.port") + " SIM2"},
          "SIM2"},
         {"a port in use says why and the run goes on",
          {{"SIM1", Far::InUse}, {"SIM2", Far::LoopBack}},
@@ -174,9 +174,9 @@ TEST_F(AutoPortWorkerTest, ALineOperationThatFailsIsReportedAndThePortClosed) {
     runToEnd(worker);
     const QString failure = view_.lines.value(2);
     EXPECT_TRUE(failure.startsWith("setRTS")) << failure.toStdString();
-    EXPECT_EQ(view_.lines, (QStringList{text("auto.port.detection.started"), testingLine("SIM1"),
-                                        failure, testingLine("SIM2"), failure,
-                                        text("could.not.auto.detect.port")}));
+    EXPECT_EQ(view_.lines,
+              (QStringList{text("auto.port.detection.started"), testingLine("SIM1"), failure,
+                           testingLine("SIM2"), failure, text("could.not.auto.detect.port")}));
     EXPECT_EQ(SimIsOpen("SIM1"), 0);
     EXPECT_EQ(SimIsOpen("SIM2"), 0);
 }

@@ -48,9 +48,9 @@ TEST_F(DialogTest, IgnoreDialogAcceptsOnlyPositiveLimits) {
         const char* storedDifference;  // when accepted
     };
     const Case cases[] = {
-        {"250", "0,5", true, "0.5"}, {"", "", true, ""},       {"1", "12", true, "12"},
-        {"0", "", false, nullptr},   {"-5", "", false, nullptr}, {"abc", "", false, nullptr},
-        {"1.5", "", false, nullptr}, {"", "0", false, nullptr},  {"", "-0,1", false, nullptr},
+        {"250", "0,5", true, "0.5"},   {"", "", true, ""},         {"1", "12", true, "12"},
+        {"0", "", false, nullptr},     {"-5", "", false, nullptr}, {"abc", "", false, nullptr},
+        {"1.5", "", false, nullptr},   {"", "0", false, nullptr},  {"", "-0,1", false, nullptr},
         {"", "1,2,3", false, nullptr},
     };
     Config config;
@@ -118,7 +118,7 @@ TEST_F(DialogTest, CustomRegExDialogKeepsAnInvalidExpressionOpen) {
         bool accepted;
     };
     const Case cases[] = {
-        {R"(N\s+([0-9.]+))", true}, {"", true},        {"([0-9]+", false},
+        {R"(N\s+([0-9.]+))", true}, {"", true},          {"([0-9]+", false},
         {"[0-9]+", false},          {R"(\(x\))", false}, {"x)([0-9])", false},
     };
     for (const Case& c : cases) {
@@ -150,15 +150,15 @@ TEST_F(DialogTest, ThePreviewShowsWhatTheExpressionFindsInEverySample) {
 
     // The instrument's own expression yields the catalogue's values.
     QStringList own;
-    for (const auto& [record, value] : samples) own << arrow(record, value.isEmpty() ? noMatch : value);
+    for (const auto& [record, value] : samples)
+        own << arrow(record, value.isEmpty() ? noMatch : value);
     EXPECT_EQ(preview(), own);
 
     // An empty text means the instrument's expression, and says so.
     dialog.regExTextArea->setPlainText("");
-    EXPECT_EQ(preview(),
-              QStringList{text("CustomRegExDialog.instrumentExpression") +
-                          getPattern(Instrument::AND_SIMPLE)} +
-                  own);
+    EXPECT_EQ(preview(), QStringList{text("CustomRegExDialog.instrumentExpression") +
+                                     getPattern(Instrument::AND_SIMPLE)} +
+                             own);
 
     // A custom one, live as it is typed.
     dialog.regExTextArea->setPlainText("([0-9]+) kg");
@@ -194,8 +194,7 @@ class AutoPortDialogTest : public DialogTest {
         SimReset();
         SimAddPort("SIM1", "Valtyp", "simulated port");
         SimAddPort("SIM2", "Maker", "loop-back plug");
-        SimSetLines("SIM2", SIM_LINE_FOLLOWS_RTS, SIM_LINE_FOLLOWS_DTR, SIM_LINE_OFF,
-                    SIM_LINE_OFF);
+        SimSetLines("SIM2", SIM_LINE_FOLLOWS_RTS, SIM_LINE_FOLLOWS_DTR, SIM_LINE_OFF, SIM_LINE_OFF);
     }
     void TearDown() override {
         SimReset();
@@ -206,8 +205,8 @@ class AutoPortDialogTest : public DialogTest {
 
 TEST_F(AutoPortDialogTest, TheButtonCancelsARunThenClosesTheWindow) {
     QStringList chosen;
-    QPointer<AutoPortDialog> dialog =
-        new AutoPortDialog(nullptr, {"SIM1", "SIM2"}, [&](const QString& p) { chosen << p; }, 1h);
+    QPointer<AutoPortDialog> dialog = new AutoPortDialog(
+        nullptr, {"SIM1", "SIM2"}, [&](const QString& p) { chosen << p; }, 1h);
     dialog->show();
     EXPECT_EQ(dialog->windowTitle(), "Auto-detect port");
     EXPECT_EQ(dialog->okButton->text(), "Cancel");
@@ -236,8 +235,9 @@ TEST_F(AutoPortDialogTest, TheFoundPortIsSelectedByDisplayNameOrName) {
     Serialio::SerialPortLocal::getPortList();
     Serialio::FriendlyPortUtil::update();
     for (const char* port : {"SIM1", "SIM2"}) {
-        chooser.addItem(QString::fromStdString(Serialio::FriendlyPortUtil::getFriendlyPortName(port)),
-                        QString::fromLatin1(port));
+        chooser.addItem(
+            QString::fromStdString(Serialio::FriendlyPortUtil::getFriendlyPortName(port)),
+            QString::fromLatin1(port));
     }
     QPointer<AutoPortDialog> dialog = new AutoPortDialog(
         nullptr, {"SIM1", "SIM2"},

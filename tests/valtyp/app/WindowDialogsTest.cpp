@@ -119,8 +119,8 @@ TEST_F(WindowDialogsTest, CustomExpressionIsStoredOnlyWhenItDiffersFromWhatWasSh
         };
     };
     const std::vector<Step> steps = {
-        {"the instrument's own confirmed unchanged", [](CustomRegExDialog& d) { d.okButton->click(); },
-         own, ""},
+        {"the instrument's own confirmed unchanged",
+         [](CustomRegExDialog& d) { d.okButton->click(); }, own, ""},
         {"a custom one", typeAndOk(R"(N\s+([0-9.]+))"), own, R"(N\s+([0-9.]+))"},
         {"an invalid one keeps the dialog open",
          [](CustomRegExDialog& d) {
@@ -208,7 +208,8 @@ TEST_F(WindowDialogsTest, ExportWritesWhatTheWindowShowsAndAsksBeforeOverwriting
     dialogs.files = {file("missing/Valtyp.xml")};
     frame->exportSettingsButtonActionPerformed();
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_TRUE(dialogs.shown[0].text.startsWith(text("export.failed") + file("missing/Valtyp.xml")))
+    EXPECT_TRUE(
+        dialogs.shown[0].text.startsWith(text("export.failed") + file("missing/Valtyp.xml")))
         << dialogs.shown[0].text.toStdString();
 }
 

@@ -15,10 +15,11 @@ using namespace ConfigHelper;
 namespace {
 
 QByteArray exportFile(const QByteArray& nodes, const char* rootType = "user") {
-    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
-                      "<!DOCTYPE preferences SYSTEM "
-                      "\"http://java.sun.com/dtd/preferences.dtd\">\n"
-                      "<preferences EXTERNAL_XML_VERSION=\"1.0\">\n  <root type=\"") +
+    return QByteArray(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+               "<!DOCTYPE preferences SYSTEM "
+               "\"http://java.sun.com/dtd/preferences.dtd\">\n"
+               "<preferences EXTERNAL_XML_VERSION=\"1.0\">\n  <root type=\"") +
            rootType + "\">\n    <map/>\n" + nodes + "  </root>\n</preferences>\n";
 }
 
@@ -81,8 +82,9 @@ TEST_P(SettingsTransferTest, AFailedExportLeavesAnEarlierFileAsItWas) {
 TEST_P(SettingsTransferTest, ImportTakesOnlyAnExportOfTheSettingsNode) {
     const QByteArray chainOpen = "<node name=\"com\"><map/><node name=\"belmaro\"><map/>";
     const QByteArray chainClose = "</node></node>\n";
-    const QByteArray valtypWith = "<node name=\"Valtyp\"><map>"
-                                  "<entry key=\"delay\" value=\"77\"/></map></node>";
+    const QByteArray valtypWith =
+        "<node name=\"Valtyp\"><map>"
+        "<entry key=\"delay\" value=\"77\"/></map></node>";
     struct Case {
         const char* what;
         QByteArray file;
@@ -113,7 +115,8 @@ TEST_P(SettingsTransferTest, ImportTakesOnlyAnExportOfTheSettingsNode) {
         {"the path stopping short",
          exportFile("<node name=\"com\"><map/><node name=\"belmaro\"><map/></node></node>\n"),
          "The file holds no settings of /com/belmaro/Valtyp"},
-        {"keys of the root", exportFile("").replace("<map/>", "<map><entry key=\"k\" value=\"v\"/></map>"),
+        {"keys of the root",
+         exportFile("").replace("<map/>", "<map><entry key=\"k\" value=\"v\"/></map>"),
          "The file holds settings of /, not only of /com/belmaro/Valtyp"},
         {"not a preferences export", "<?xml version=\"1.0\"?><settings/>",
          "Not a preferences export"},

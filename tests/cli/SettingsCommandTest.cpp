@@ -2,6 +2,7 @@
 // real store files in a temporary home.
 
 #include "CliProcess.h"
+#include "SettingsExportFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,26 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-// Another tool's export of the settings node.
-QByteArray exportOf(const QByteArray& entries) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
-           "<!DOCTYPE preferences SYSTEM \"http://java.sun.com/dtd/preferences.dtd\">\n"
-           "<preferences EXTERNAL_XML_VERSION=\"1.0\">\n<root type=\"user\">\n<map/>\n"
-           "<node name=\"com\"><map/><node name=\"belmaro\"><map/><node name=\"Valtyp\"><map>\n" +
-           entries + "</map></node></node></node>\n</root>\n</preferences>\n";
-}
 
 class SettingsCommandTest : public ::testing::Test {
   protected:
@@ -62,13 +43,14 @@ class SettingsCommandTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SettingsCommandTest, ImportShowAndExportMoveSettingsBetweenStores) {
-    write(file("in.xml"), exportOf("<entry key=\"delay\" value=\"77\"/>\n"
-                                   "<entry key=\"customRegEx\" value=\"N\\s+([0-9.]+)\"/>\n"));
+    ASSERT_TRUE(writeBytes(
+        file("in.xml"), settingsExport("<entry key=\"delay\" value=\"77\"/>\n"
+                                       "<entry key=\"customRegEx\" value=\"N\\s+([0-9.]+)\"/>\n")));
     CliResult r = run({"settings", "import", file("in.xml")}, true);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.endsWith(file("in.xml").toUtf8() + "\n")) << r.out.toStdString();
     // The HUB edition wrote its shared file; the user's own store is untouched.
-    EXPECT_TRUE(bytesOf(hubStore()).contains("com.belmaro.Valtyp.delay=77"));
+    EXPECT_TRUE(readBytes(hubStore()).contains("com.belmaro.Valtyp.delay=77"));
     EXPECT_FALSE(QFile::exists(userStore()));
 
     r = run({"settings", "show"}, true);
@@ -83,27 +65,29 @@ TEST_F(SettingsCommandTest, ImportShowAndExportMoveSettingsBetweenStores) {
 }
 
 TEST_F(SettingsCommandTest, ExportReplacesAFileOnlyWithForce) {
-    write(file("in.xml"), exportOf("<entry key=\"delay\" value=\"77\"/>\n"));
+    ASSERT_TRUE(
+        writeBytes(file("in.xml"), settingsExport("<entry key=\"delay\" value=\"77\"/>\n")));
     ASSERT_EQ(run({"settings", "import", file("in.xml")}).exitCode, 0);
-    write(file("out.xml"), "keep me\n");
+    ASSERT_TRUE(writeBytes(file("out.xml"), "keep me\n"));
 
     CliResult r = run({"settings", "export", file("out.xml")});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains("--force")) << r.err.toStdString();
-    EXPECT_EQ(bytesOf(file("out.xml")), "keep me\n");
+    EXPECT_EQ(readBytes(file("out.xml")), "keep me\n");
 
     r = run({"settings", "export", file("out.xml"), "--force"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(bytesOf(file("out.xml")).contains("<entry key=\"delay\" value=\"77\"/>"));
+    EXPECT_TRUE(readBytes(file("out.xml")).contains("<entry key=\"delay\" value=\"77\"/>"));
 }
 
 TEST_F(SettingsCommandTest, ARefusedImportSaysWhyAndLeavesTheStoreUnchanged) {
-    write(file("in.xml"), exportOf("<entry key=\"delay\" value=\"77\"/>\n"));
+    ASSERT_TRUE(
+        writeBytes(file("in.xml"), settingsExport("<entry key=\"delay\" value=\"77\"/>\n")));
     for (const bool hub : {false, true}) {
         SCOPED_TRACE(hub ? "shared file" : "user store");
         ASSERT_EQ(run({"settings", "import", file("in.xml")}, hub).exitCode, 0);
         const QString store = hub ? hubStore() : userStore();
-        const QByteArray before = bytesOf(store);
+        const QByteArray before = readBytes(store);
         struct Case {
             QByteArray file;
             QByteArray message;
@@ -112,16 +96,17 @@ TEST_F(SettingsCommandTest, ARefusedImportSaysWhyAndLeavesTheStoreUnchanged) {
             {"<?xml version=\"1.0\"?><settings/>\n",
              "valtyp-cli: Import failed\nNot a preferences export: the root element is "
              "<settings>, not <preferences>"},
-            {QByteArray(exportOf("<entry key=\"delay\" value=\"5\"/>")).replace("belmaro", "other"),
+            {QByteArray(settingsExport("<entry key=\"delay\" value=\"5\"/>"))
+                 .replace("belmaro", "other"),
              "valtyp-cli: Import failed\nThe file holds settings of /com/other, not of "
              "/com/belmaro/Valtyp"},
         };
         for (const Case& c : cases) {
-            write(file("bad.xml"), c.file);
+            ASSERT_TRUE(writeBytes(file("bad.xml"), c.file));
             const CliResult r = run({"settings", "import", file("bad.xml")}, hub);
             EXPECT_EQ(r.exitCode, 2);
             EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
-            EXPECT_EQ(bytesOf(store), before);
+            EXPECT_EQ(readBytes(store), before);
         }
         EXPECT_EQ(run({"settings", "show"}, hub).out, "delay=77\n");
     }

@@ -2,6 +2,7 @@
 // window as the program builds it, with a settings file of its own.
 
 #include "FrameFixture.h"
+#include "SettingsExportFile.h"
 
 #include "config/Instrument.h"
 #include "platform/serial/sim/SimControl.h"
@@ -40,26 +41,6 @@ void onNextModal(std::function<void(D&)> act) {
         }
     };
     QTimer::singleShot(0, [poll] { (*poll)(2000); });
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-// Another tool's export of the settings node.
-QByteArray exportOf(const QByteArray& entries) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
-           "<!DOCTYPE preferences SYSTEM \"http://java.sun.com/dtd/preferences.dtd\">\n"
-           "<preferences EXTERNAL_XML_VERSION=\"1.0\">\n<root type=\"user\">\n<map/>\n"
-           "<node name=\"com\"><map/><node name=\"belmaro\"><map/><node name=\"Valtyp\"><map>\n" +
-           entries + "</map></node></node></node>\n</root>\n</preferences>\n";
 }
 
 class WindowDialogsTest : public FrameTest {
@@ -175,7 +156,7 @@ TEST_F(WindowDialogsTest, ExportWritesWhatTheWindowShowsAndAsksBeforeOverwriting
     EXPECT_EQ(dialogs.shown[0].kind, "information");
     EXPECT_EQ(dialogs.shown[0].title, text("export.successful"));
     EXPECT_EQ(dialogs.shown[0].text, text("configuration.exported.to.file.n") + file("Valtyp.xml"));
-    const QByteArray written = fileBytes(file("Valtyp.xml"));
+    const QByteArray written = readBytes(file("Valtyp.xml"));
     EXPECT_TRUE(written.contains("<entry key=\"instrument\" value=\"SARTORIUS\"/>"));
     EXPECT_TRUE(written.contains("<entry key=\"delay\" value=\"35\"/>"));
     EXPECT_EQ(saved("instrument"), "SARTORIUS");
@@ -193,14 +174,14 @@ TEST_F(WindowDialogsTest, ExportWritesWhatTheWindowShowsAndAsksBeforeOverwriting
     EXPECT_EQ(dialogs.shown[1].kind, "error");
     EXPECT_EQ(dialogs.shown[1].title, text("error"));
     EXPECT_EQ(dialogs.shown[1].text, text("export.failed") + text("cancelled.by.user"));
-    EXPECT_EQ(fileBytes(file("Valtyp.xml")), written);
+    EXPECT_EQ(readBytes(file("Valtyp.xml")), written);
 
     // Accepted: replaced. No file chosen: nothing happens.
     dialogs.shown.clear();
     dialogs.files = {file("Valtyp.xml"), std::nullopt};
     dialogs.answers = {true};
     frame->exportSettingsButtonActionPerformed();
-    EXPECT_TRUE(fileBytes(file("Valtyp.xml")).contains("value=\"AND_SIMPLE\""));
+    EXPECT_TRUE(readBytes(file("Valtyp.xml")).contains("value=\"AND_SIMPLE\""));
     frame->exportSettingsButtonActionPerformed();
     EXPECT_EQ(dialogs.shown.size(), 2u);
 
@@ -216,8 +197,9 @@ TEST_F(WindowDialogsTest, ExportWritesWhatTheWindowShowsAndAsksBeforeOverwriting
 TEST_F(WindowDialogsTest, AcceptedImportEndsWithStatus4AndTheNextStartShowsIt) {
     store("delay", "20");
     store("instrument", "AND_SIMPLE");
-    writeBytes(file("in.xml"), exportOf("<entry key=\"delay\" value=\"77\"/>\n"
-                                        "<entry key=\"instrument\" value=\"SARTORIUS\"/>\n"));
+    ASSERT_TRUE(writeBytes(file("in.xml"),
+                           settingsExport("<entry key=\"delay\" value=\"77\"/>\n"
+                                          "<entry key=\"instrument\" value=\"SARTORIUS\"/>\n")));
     open({"/dev/null"});
     dialogs.files = {file("in.xml")};
     dialogs.answers = {true};
@@ -243,7 +225,8 @@ TEST_F(WindowDialogsTest, AcceptedImportEndsWithStatus4AndTheNextStartShowsIt) {
 
 TEST_F(WindowDialogsTest, CancelledImportIsOverwrittenByTheShownSettingsOnClose) {
     store("delay", "20");
-    writeBytes(file("in.xml"), exportOf("<entry key=\"delay\" value=\"77\"/>\n"));
+    ASSERT_TRUE(
+        writeBytes(file("in.xml"), settingsExport("<entry key=\"delay\" value=\"77\"/>\n")));
     open({"/dev/null"});
     dialogs.files = {file("in.xml")};
     dialogs.answers = {false};
@@ -258,9 +241,9 @@ TEST_F(WindowDialogsTest, CancelledImportIsOverwrittenByTheShownSettingsOnClose)
 
 TEST_F(WindowDialogsTest, AFileThatIsNotAnExportIsRefusedAndTheStoreUnchanged) {
     store("delay", "20");
-    writeBytes(file("in.xml"), "<?xml version=\"1.0\"?>\n<settings/>\n");
+    ASSERT_TRUE(writeBytes(file("in.xml"), "<?xml version=\"1.0\"?>\n<settings/>\n"));
     open({"/dev/null"});
-    const QByteArray before = fileBytes(settingsFile);
+    const QByteArray before = readBytes(settingsFile);
     dialogs.files = {file("in.xml"), std::nullopt};
     frame->importSettingsButtonActionPerformed();
     ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -269,7 +252,7 @@ TEST_F(WindowDialogsTest, AFileThatIsNotAnExportIsRefusedAndTheStoreUnchanged) {
     EXPECT_EQ(dialogs.shown[0].text,
               "Import failed\nNot a preferences export: the root element is <settings>, not "
               "<preferences> (line 2)");
-    EXPECT_EQ(fileBytes(settingsFile), before);
+    EXPECT_EQ(readBytes(settingsFile), before);
     // No file chosen: nothing at all.
     frame->importSettingsButtonActionPerformed();
     EXPECT_EQ(dialogs.shown.size(), 1u);

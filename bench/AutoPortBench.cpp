@@ -3,6 +3,8 @@
 // cancel to the end-of-run step on the user-interface thread, with the port
 // closed. Target: under 50 ms every time.
 // Usage: bench_autoport [runs]
+//   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVALTYP_BUILD_TESTS=OFF
+//   cmake --build build/bench --target bench_autoport && build/bench/bin/bench_autoport 40
 
 #include "Serialio/Diagnostics.h"
 #include "Serialio/SerialPortLocal.h"

@@ -21,26 +21,26 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 using ConfigHelper::Instrument;
 using Texts::text;
 
 namespace {
 
+template <class D>
+void actWhenShown(std::function<void(D&)> act, int triesLeft) {
+    if (auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget())) {
+        act(*dialog);
+    } else if (triesLeft > 0) {
+        QTimer::singleShot(5, [act, triesLeft] { actWhenShown<D>(act, triesLeft - 1); });
+    }
+}
+
 // Acts on the modal dialog of type D once the handler under test shows it.
 // The action must end the dialog, or the handler never returns.
 template <class D>
 void onNextModal(std::function<void(D&)> act) {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [poll, act](int triesLeft) {
-        if (auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        } else if (triesLeft > 0) {
-            QTimer::singleShot(5, [poll, triesLeft] { (*poll)(triesLeft - 1); });
-        }
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(2000); });
+    QTimer::singleShot(0, [act] { actWhenShown<D>(act, 2000); });
 }
 
 class WindowDialogsTest : public FrameTest {

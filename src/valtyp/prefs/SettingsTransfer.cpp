@@ -21,6 +21,9 @@ QString text(const char* key) {
 void SettingsTransfer::exportTo(const QString& path) {
     node_.flush();
     QSaveFile file(path);
+    // A folder the user may not create files in still takes a file that
+    // exists and is writable, written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         throw std::runtime_error(
             QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());

@@ -29,7 +29,8 @@ class AutoPortWorker {
     // Settle time after each change of the output lines.
     static constexpr std::chrono::milliseconds PAUSE{150};
 
-    // Texts come from the bundle "valtyp.Valtyp", apart from the acquisition's. The pause may be
+    // The texts are those of the bundle "valtyp.Valtyp": the worker bundle's
+    // "stopped" and "interrupted" speak of the acquisition. The pause may be
     // made longer for tests that must catch the run inside one.
     AutoPortWorker(AutoPortWorkerView& view, QStringList ports,
                    std::chrono::milliseconds pause = PAUSE);

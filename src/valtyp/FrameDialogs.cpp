@@ -6,6 +6,8 @@
 #include "valtyp/Dialogs.h"
 #include "valtyp/IgnoreDialog.h"
 #include "valtyp/InputTab.h"
+#include "valtyp/ProcessingTab.h"
+#include "valtyp/SettingsTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
 #include "valtyp/prefs/ConfigStore.h"
@@ -16,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 
 using ConfigHelper::Instrument;
 using Texts::text;
@@ -29,6 +32,23 @@ QString messageOf(const std::exception& e) {
 }
 
 }  // namespace
+
+void VideriRaZivFrame2::connectDialogButtons() {
+    const std::pair<QPushButton*, void (VideriRaZivFrame2::*)()> buttons[] = {
+        {inputPanel->autoButton, &VideriRaZivFrame2::autoButtonActionPerformed},
+        {inputPanel->customizeButton, &VideriRaZivFrame2::customizeButtonActionPerformed},
+        {processingPanel->adjustIgnoreButton,
+         &VideriRaZivFrame2::adjustIgnoreButtonActionPerformed},
+        {settingsPanel->exportSettingsButton,
+         &VideriRaZivFrame2::exportSettingsButtonActionPerformed},
+        {settingsPanel->importSettingsButton,
+         &VideriRaZivFrame2::importSettingsButtonActionPerformed},
+    };
+    for (const auto& [button, handler] : buttons) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler = handler] { (this->*handler)(); });
+    }
+}
 
 void VideriRaZivFrame2::adjustIgnoreButtonActionPerformed() {
     IgnoreDialog dialog(this, config, dialogs());

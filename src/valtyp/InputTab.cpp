@@ -59,9 +59,6 @@ void InputTab::buildControls() {
     autoButton = button("autoButton");
     customizeButton = button("customizeButton");
     defaultButton = button("defaultButton");
-    // Their dialogs come later; until then their tool tips say so.
-    autoButton->setEnabled(false);
-    customizeButton->setEnabled(false);
 }
 
 QPushButton* InputTab::button(const char* field) {

@@ -77,7 +77,6 @@ void ProcessingTab::buildControls() {
     ignoreDuplicatesCheckBox->setChecked(config_.ignoreDuplicates);
     adjustIgnoreButton = named(new QPushButton(frameText("adjustIgnoreButton", ".text"), this),
                                "adjustIgnoreButton");
-    adjustIgnoreButton->setEnabled(false);
 }
 
 void ProcessingTab::layOut() {

@@ -101,6 +101,8 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void initComponents();
     QWidget* buildStartPanel();
     void buildSettingsTabs();
+    // The tabs' buttons that open dialogs, port detection, export and import.
+    void connectDialogButtons();
     QWidget* buildEventLogPanel();
     QWidget* buildAboutPanel();
     void showRunningLook();

@@ -47,6 +47,12 @@ class WindowDialogsTest : public FrameTest {
   protected:
     InputTab* input() const { return dynamic_cast<InputTab*>(child<QWidget>("inputPanel")); }
     QString file(const char* name) const { return dir.filePath(QLatin1StringView(name)); }
+    void click(const char* button) {
+        QPushButton* b = child<QPushButton>(button);
+        ASSERT_NE(b, nullptr) << button;
+        ASSERT_TRUE(b->isEnabled()) << button;
+        b->click();
+    }
 };
 
 }  // namespace
@@ -60,7 +66,7 @@ TEST_F(WindowDialogsTest, IgnoreDialogStoresOnlyWhatOkAccepted) {
         d.ignoreDifferenceTextField->setText("0,5");
         d.okButton->click();
     });
-    frame->adjustIgnoreButtonActionPerformed();
+    click("adjustIgnoreButton");
     EXPECT_EQ(frame->currentConfig().getIgnoreTimeLimit(), "250");
     EXPECT_EQ(frame->currentConfig().getIgnoreDifference(), "0.5");
 
@@ -72,12 +78,12 @@ TEST_F(WindowDialogsTest, IgnoreDialogStoresOnlyWhatOkAccepted) {
         EXPECT_TRUE(d.isVisible());
         d.cancelButton->click();
     });
-    frame->adjustIgnoreButtonActionPerformed();
+    click("adjustIgnoreButton");
     onNextModal<IgnoreDialog>([](IgnoreDialog& d) {
         d.ignoreTimeLimitTextField->setText("");
         static_cast<QWidget&>(d).close();
     });
-    frame->adjustIgnoreButtonActionPerformed();
+    click("adjustIgnoreButton");
     EXPECT_EQ(frame->currentConfig().getIgnoreTimeLimit(), "250");
     EXPECT_EQ(frame->currentConfig().getIgnoreDifference(), "0.5");
     EXPECT_EQ(dialogTexts(), QStringList{text("ignore.error")});
@@ -120,7 +126,7 @@ TEST_F(WindowDialogsTest, CustomExpressionIsStoredOnlyWhenItDiffersFromWhatWasSh
             shown = d.regExTextArea->toPlainText();
             step.act(d);
         });
-        frame->customizeButtonActionPerformed();
+        click("customizeButton");
         EXPECT_EQ(shown, step.shownFirst);
         EXPECT_EQ(frame->currentConfig().getCustomRegEx(), step.stored);
     }
@@ -132,7 +138,7 @@ TEST_F(WindowDialogsTest, PortDetectionSelectsTheFoundPortInTheChooser) {
     SimSetLines("SIM2", SIM_LINE_FOLLOWS_RTS, SIM_LINE_FOLLOWS_DTR, SIM_LINE_OFF, SIM_LINE_OFF);
     open();
     ASSERT_EQ(input()->portList->currentData().toString(), "SIM1");
-    frame->autoButtonActionPerformed();
+    click("autoButton");
     auto* dialog = frame->findChild<AutoPortDialog*>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isModal());
@@ -150,7 +156,7 @@ TEST_F(WindowDialogsTest, ExportWritesWhatTheWindowShowsAndAsksBeforeOverwriting
     // Chosen but not saved yet: the export saves first.
     input()->instrumentBox->setCurrentIndex(Options<Instrument>::ordinal(Instrument::SARTORIUS));
     dialogs.files = {file("Valtyp.xml")};
-    frame->exportSettingsButtonActionPerformed();
+    click("exportSettingsButton");
     ASSERT_TRUE(dialogs.fileChoosers.value(0).endsWith("/Valtyp.xml"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, "information");
@@ -166,7 +172,7 @@ TEST_F(WindowDialogsTest, ExportWritesWhatTheWindowShowsAndAsksBeforeOverwriting
     dialogs.shown.clear();
     dialogs.files = {file("Valtyp.xml")};
     dialogs.answers = {false};
-    frame->exportSettingsButtonActionPerformed();
+    click("exportSettingsButton");
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[0].kind, "question");
     EXPECT_EQ(dialogs.shown[0].title, text("overwrite"));
@@ -180,14 +186,14 @@ TEST_F(WindowDialogsTest, ExportWritesWhatTheWindowShowsAndAsksBeforeOverwriting
     dialogs.shown.clear();
     dialogs.files = {file("Valtyp.xml"), std::nullopt};
     dialogs.answers = {true};
-    frame->exportSettingsButtonActionPerformed();
+    click("exportSettingsButton");
     EXPECT_TRUE(readBytes(file("Valtyp.xml")).contains("value=\"AND_SIMPLE\""));
-    frame->exportSettingsButtonActionPerformed();
+    click("exportSettingsButton");
     EXPECT_EQ(dialogs.shown.size(), 2u);
 
     dialogs.shown.clear();
     dialogs.files = {file("missing/Valtyp.xml")};
-    frame->exportSettingsButtonActionPerformed();
+    click("exportSettingsButton");
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(
         dialogs.shown[0].text.startsWith(text("export.failed") + file("missing/Valtyp.xml")))
@@ -201,9 +207,12 @@ TEST_F(WindowDialogsTest, AcceptedImportEndsWithStatus4AndTheNextStartShowsIt) {
                            settingsExport("<entry key=\"delay\" value=\"77\"/>\n"
                                           "<entry key=\"instrument\" value=\"SARTORIUS\"/>\n")));
     open({"/dev/null"});
+    // A change shown on the input tab, which leaving the tab would save.
+    tabs()->setCurrentWidget(input());
+    input()->instrumentBox->setCurrentIndex(Options<Instrument>::ordinal(Instrument::PRECISA));
     dialogs.files = {file("in.xml")};
     dialogs.answers = {true};
-    frame->importSettingsButtonActionPerformed();
+    click("importSettingsButton");
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, "question");
     EXPECT_EQ(dialogs.shown[0].title, "Restart required");
@@ -211,10 +220,12 @@ TEST_F(WindowDialogsTest, AcceptedImportEndsWithStatus4AndTheNextStartShowsIt) {
     EXPECT_EQ(exits, std::vector<int>{4});
     // The window's settings stay unsaved, whatever else happens on the way out.
     EXPECT_EQ(frame->currentConfig().getDelay(), "20");
+    tabs()->setCurrentWidget(child<QWidget>("eventLogPanel"));
     frame->close();
     frame.reset();
     EXPECT_EQ(exits, std::vector<int>{4});
     EXPECT_EQ(saved("delay"), "77");
+    EXPECT_EQ(saved("instrument"), "SARTORIUS");
 
     open({"/dev/null"});
     EXPECT_EQ(frame->currentConfig().getDelay(), "77");
@@ -230,7 +241,7 @@ TEST_F(WindowDialogsTest, CancelledImportIsOverwrittenByTheShownSettingsOnClose)
     open({"/dev/null"});
     dialogs.files = {file("in.xml")};
     dialogs.answers = {false};
-    frame->importSettingsButtonActionPerformed();
+    click("importSettingsButton");
     EXPECT_TRUE(exits.empty());
     EXPECT_EQ(saved("delay"), "77");
     EXPECT_EQ(frame->currentConfig().getDelay(), "20");
@@ -245,7 +256,7 @@ TEST_F(WindowDialogsTest, AFileThatIsNotAnExportIsRefusedAndTheStoreUnchanged) {
     open({"/dev/null"});
     const QByteArray before = readBytes(settingsFile);
     dialogs.files = {file("in.xml"), std::nullopt};
-    frame->importSettingsButtonActionPerformed();
+    click("importSettingsButton");
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, "error");
     EXPECT_EQ(dialogs.shown[0].title, text("error"));
@@ -254,7 +265,7 @@ TEST_F(WindowDialogsTest, AFileThatIsNotAnExportIsRefusedAndTheStoreUnchanged) {
               "<preferences> (line 2)");
     EXPECT_EQ(readBytes(settingsFile), before);
     // No file chosen: nothing at all.
-    frame->importSettingsButtonActionPerformed();
+    click("importSettingsButton");
     EXPECT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(exits.empty());
 }

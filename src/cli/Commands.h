@@ -14,3 +14,4 @@ int runPorts(const QStringList& args);
 int runSamples(const QStringList& args);
 int runSimulate(const QStringList& args);
 int runRun(const QStringList& args);
+int runSettings(const QStringList& args);

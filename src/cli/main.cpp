@@ -21,6 +21,7 @@ constexpr Command commands[] = {
     {"run",
      "run --port PATH [--instrument NAME] [--set key=value]... [--type] [--count N] [--json]",
      runRun},
+    {"settings", "settings show | export FILE [--force] | import FILE", runSettings},
 };
 
 int usage() {

@@ -45,6 +45,7 @@ void VideriRaZivFrame2::initComponents() {
     tabbedPane->setObjectName(QStringLiteral("tabbedPane"));
     panel1 = buildStartPanel();
     buildSettingsTabs();
+    connectDialogButtons();
     eventLogPanel = buildEventLogPanel();
     aboutPanel = buildAboutPanel();
     const std::pair<QWidget*, const char*> tabs[] = {{panel1, "panel1"},

@@ -120,8 +120,9 @@ void VideriRaZivFrame2::tabbedPaneStateChanged(int index) {
     QWidget* left = currentPanel_;
     currentTabIndex = index;
     currentPanel_ = tabbedPane->widget(index);
-    // Tabs come and go with a run; that is no visit by the user.
-    if (switchingLook_) return;
+    // Tabs come and go with a run; that is no visit by the user. Once the
+    // program ends, nothing is saved on the way out but by the close itself.
+    if (switchingLook_ || isClosing()) return;
     // Leaving a tab whose settings take effect at the next start saves them;
     // the settings tab and the log do not.
     if (left != inputPanel && left != processingPanel && left != outputPanel &&

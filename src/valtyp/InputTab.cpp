@@ -59,9 +59,6 @@ void InputTab::buildControls() {
     autoButton = button("autoButton", this);
     customizeButton = button("customizeButton", this);
     defaultButton = button("defaultButton", this);
-    // Their dialogs come later; until then their tool tips say so.
-    autoButton->setEnabled(false);
-    customizeButton->setEnabled(false);
 }
 
 void InputTab::layOut() {

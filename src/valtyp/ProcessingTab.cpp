@@ -72,7 +72,6 @@ void ProcessingTab::buildControls() {
               "ignoreDuplicatesCheckBox");
     ignoreDuplicatesCheckBox->setChecked(config_.ignoreDuplicates);
     adjustIgnoreButton = button("adjustIgnoreButton", this);
-    adjustIgnoreButton->setEnabled(false);
 }
 
 void ProcessingTab::layOut() {

@@ -46,5 +46,7 @@ std::optional<QString> QtDialogs::chooseOpenFile(const QString& title, const QSt
 
 std::optional<QString> QtDialogs::chooseSaveFile(const QString& title, const QString& suggestedPath,
                                                  const QString& filter) {
-    return chosen(QFileDialog::getSaveFileName(parent_, title, suggestedPath, filter));
+    // The program asks about an existing file itself, in its own words.
+    return chosen(QFileDialog::getSaveFileName(parent_, title, suggestedPath, filter, nullptr,
+                                               QFileDialog::DontConfirmOverwrite));
 }

@@ -36,8 +36,6 @@ void SettingsTab::buildControls() {
     checkForUpdatesCheckBox = checkBox("checkForUpdatesCheckBox", config_.checkForUpdates, this);
     importSettingsButton = button("importSettingsButton", this);
     exportSettingsButton = button("exportSettingsButton", this);
-    importSettingsButton->setEnabled(false);
-    exportSettingsButton->setEnabled(false);
 }
 
 void SettingsTab::layOut() {

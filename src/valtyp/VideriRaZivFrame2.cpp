@@ -202,6 +202,11 @@ void VideriRaZivFrame2::thisWindowClosed() {
     if (services_.exit) services_.exit(0);
 }
 
+void VideriRaZivFrame2::endWithoutSaving(int status) {
+    closing = true;  // the close that follows saves nothing
+    if (services_.exit) services_.exit(status);
+}
+
 bool VideriRaZivFrame2::isClosing() {
     return closing;
 }

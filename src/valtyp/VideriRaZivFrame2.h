@@ -60,6 +60,16 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void refreshPortsButtonActionPerformed();
     void connectButtonActionPerformed();
     void tabbedPaneStateChanged(int index);
+    // Dialogs of the settings tabs, port detection, settings export and import.
+    void adjustIgnoreButtonActionPerformed();
+    void customizeButtonActionPerformed();
+    void autoButtonActionPerformed();
+    void exportSettingsButtonActionPerformed();
+    void importSettingsButtonActionPerformed();
+    // Selects a port in the port chooser, by its display name or its name.
+    void setPort(const QString& name);
+    // The exit status after an accepted settings import.
+    static constexpr int kImportedExitStatus = 4;
 
     // Hides the minimised window to the system tray, where the desktop has
     // one; installed once. Removing it is for the rest of the run.
@@ -94,11 +104,15 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void autoStart();
     // Opens a link of the window's texts; none where links cannot be opened.
     std::function<void(const QString&)> linkOpener();
+    // Ends the program at once, without saving the settings.
+    void endWithoutSaving(int status);
 
     // Layout and look.
     void initComponents();
     QWidget* buildStartPanel();
     void buildSettingsTabs();
+    // The tabs' buttons that open dialogs, port detection, export and import.
+    void connectDialogButtons();
     QWidget* buildEventLogPanel();
     QWidget* buildAboutPanel();
     void showRunningLook();

@@ -261,8 +261,52 @@ void exportNode(AbstractPreferences& node, QIODevice& out) {
     }
 }
 
-void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
-                       AbstractPreferences& systemRoot) {
+namespace {
+
+// The file's path of nodes, for messages: "/com/belmaro" and the like.
+QString pathText(const QStringList& names) {
+    return names.isEmpty() ? QStringLiteral("/") : u'/' + names.join(u'/');
+}
+
+// Refuses a file that holds anything but the one node at `names`.
+void checkHoldsOnly(const ImportReader::Result& file, const QStringList& names) {
+    const QString wanted = pathText(names);
+    const NodeData* node = &file.root;
+    QStringList path;
+    for (const QString& name : names) {
+        if (!node->entries.empty()) {
+            throw InvalidPreferencesFormatException(
+                QStringLiteral("The file holds settings of %1, not only of %2")
+                    .arg(pathText(path), wanted)
+                    .toStdString());
+        }
+        const NodeData* next = nullptr;
+        for (const NodeData& child : node->children) {
+            if (child.name == name) {
+                next = &child;
+            } else {
+                throw InvalidPreferencesFormatException(
+                    QStringLiteral("The file holds settings of %1, not of %2")
+                        .arg(pathText(path + QStringList{child.name}), wanted)
+                        .toStdString());
+            }
+        }
+        if (!next) {
+            throw InvalidPreferencesFormatException(
+                QStringLiteral("The file holds no settings of %1").arg(wanted).toStdString());
+        }
+        path << name;
+        node = next;
+    }
+    if (!node->children.empty()) {
+        throw InvalidPreferencesFormatException(
+            QStringLiteral("The file holds settings of %1, not only of %2")
+                .arg(pathText(path + QStringList{node->children.front().name}), wanted)
+                .toStdString());
+    }
+}
+
+ImportReader::Result readImport(QIODevice& in) {
     if (!in.isReadable()) {
         throw std::runtime_error(QStringLiteral("Unable to read the settings file: %1")
                                      .arg(in.errorString())
@@ -276,11 +320,25 @@ void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
                 .toStdString());
     }
     ImportReader reader(bytes);
-    const auto file = reader.read();
+    return reader.read();
+}
+
+}  // namespace
+
+void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
+                       AbstractPreferences& systemRoot) {
+    const auto file = readImport(in);
     AbstractPreferences& target = file.system ? systemRoot : userRoot;
     checkStorable(target, file.root);
     // The whole file has been checked: from here on every key is stored.
     store(target, file.root);
+}
+
+void importNode(QIODevice& in, AbstractPreferences& userRoot, const QString& nodePath) {
+    const auto file = readImport(in);
+    checkHoldsOnly(file, nodePath.split(u'/', Qt::SkipEmptyParts));
+    checkStorable(userRoot, file.root);
+    store(userRoot, file.root);
 }
 
 }  // namespace PreferencesXml

@@ -39,4 +39,11 @@ void exportNode(AbstractPreferences& node, QIODevice& out);
 void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
                        AbstractPreferences& systemRoot);
 
+// Like importPreferences, for a file that must hold one node and nothing
+// else: the nodes above it may appear only as the empty
+// path down to it, and it may have no children. Anything else is refused
+// with InvalidPreferencesFormatException naming what the file holds, so a
+// file meant for another program never creates nodes of its own here.
+void importNode(QIODevice& in, AbstractPreferences& userRoot, const QString& nodePath);
+
 }  // namespace PreferencesXml

@@ -29,12 +29,19 @@ class ScriptedDialogs : public Dialogs {
     bool askYesNo(const QString& title, const QString& text) override {
         return answer(title, text);
     }
-    std::optional<QString> chooseOpenFile(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
+    std::optional<QString> chooseOpenFile(const QString&, const QString& folder,
+                                          const QString&) override {
+        return chooseFile(folder);
     }
-    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
+    std::optional<QString> chooseSaveFile(const QString&, const QString& suggestedPath,
+                                          const QString&) override {
+        return chooseFile(suggestedPath);
     }
+
+    // The next file choosers' answers, in order; unscripted ones are cancelled.
+    std::deque<std::optional<QString>> files;
+    // The folder or suggested path each file chooser opened with.
+    QStringList fileChoosers;
 
     // The next questions' answers, in order; unscripted questions answer yes.
     std::deque<bool> answers;
@@ -48,6 +55,14 @@ class ScriptedDialogs : public Dialogs {
     }
 
   private:
+    std::optional<QString> chooseFile(const QString& start) {
+        fileChoosers << start;
+        if (files.empty()) return std::nullopt;
+        std::optional<QString> file = files.front();
+        files.pop_front();
+        return file;
+    }
+
     bool answer(const QString& title, const QString& text) {
         shown.push_back({QStringLiteral("question"), title, text});
         if (answers.empty()) return true;

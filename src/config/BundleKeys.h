@@ -147,6 +147,17 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "event.log.lines.dropped",
     // saving the settings: why it failed
     "settings.not.saved.0",
+    // requests and reconnecting
+    "VideriRaZivFrame2.dataCommandLabel.text",
+    "VideriRaZivFrame2.dataCommandTextField.toolTipText",
+    "VideriRaZivFrame2.requestIntervalLabel.text",
+    "VideriRaZivFrame2.requestIntervalTextField.toolTipText",
+    "VideriRaZivFrame2.requestNowButton.text",
+    "VideriRaZivFrame2.requestNowButton.toolTipText",
+    "VideriRaZivFrame2.reconnectCheckBox.text",
+    "VideriRaZivFrame2.reconnectCheckBox.toolTipText",
+    "error.dataCommand",
+    "error.requestInterval",
 });
 
 // Display texts of the option tables and instruments.
@@ -219,6 +230,10 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "and.error.unusual",
     "and.error.dataset.not.ready",
     "and.error.not.connected",
+    // requests and reconnecting
+    "device.disconnected",
+    "reconnected",
+    "request.failed",
 });
 
 struct BundleKeyList {

@@ -70,8 +70,8 @@ bool Config::hasChanged(const Config& o) const {
                         c.editNumCharacters_, c.removeCharacters_, c.customRegEx_,
                         c.ignoreTimeLimit_, c.ignoreDifference_, c.minimizeToTray,
                         c.notifyWhenMinimizedToTray, c.checkForUpdates,
-                        c.abortAutoStartWhenPrevPortNotAvailable, c.ignoreDuplicates,
-                        c.reconnect, c.dataCommand_, c.requestInterval_);
+                        c.abortAutoStartWhenPrevPortNotAvailable, c.ignoreDuplicates, c.reconnect,
+                        c.dataCommand_, c.requestInterval_);
     };
     return settings(*this) != settings(o);
 }
@@ -146,7 +146,8 @@ bool Config::mathOperationEnabled() const {
 }
 
 std::string Config::requestBytes() const {
-    if (!dataCommand_.isEmpty()) return ConfigHelper::DataCommand::decode(dataCommand_).value_or("");
+    if (!dataCommand_.isEmpty())
+        return ConfigHelper::DataCommand::decode(dataCommand_).value_or("");
     if (!instrument_) return {};
     return ConfigHelper::getDataCommand(*instrument_).toLatin1().toStdString();
 }

@@ -156,8 +156,7 @@ Config getDefaultConfig(Instrument i) {
     config.setParity(Options<Parity>::ordinal(source.lines.parity));
     config.setInputTerminator(source.lines.inputTerminator);
     // An instrument that only answers when asked is asked once a second.
-    if (!getDataCommand(i).isEmpty())
-        config.setRequestInterval(QStringLiteral("1000"));
+    if (!getDataCommand(i).isEmpty()) config.setRequestInterval(QStringLiteral("1000"));
     return config;
 }
 

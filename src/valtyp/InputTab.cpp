@@ -34,7 +34,8 @@ void InputTab::addRequestControls(FocusVeto& veto) {
         named(new QLineEdit(config_.getRequestInterval(), this), "requestIntervalTextField");
     const TextFieldUpdate::Context context{config_, dialogs_, hooks_.isClosing,
                                            hooks_.selectInputTab};
-    dataCommandUpdate_ = std::make_unique<DataCommandTextFieldUpdate>(*dataCommandTextField, context);
+    dataCommandUpdate_ =
+        std::make_unique<DataCommandTextFieldUpdate>(*dataCommandTextField, context);
     requestIntervalUpdate_ =
         std::make_unique<RequestIntervalTextFieldUpdate>(*requestIntervalTextField, context);
     veto.guard(*dataCommandUpdate_);

@@ -86,8 +86,8 @@ void SettingsTab::layOut() {
     grid->addWidget(settingsFile, row, 0, Qt::AlignRight | Qt::AlignVCenter);
     grid->addLayout(buttons, row, 1);
     grid->setRowStretch(grid->rowCount(), 1);
-    focusInOrder({manualConnectButton, autoConnectButton, abortAutoStartCheckBox,
-                  reconnectCheckBox, minimizeToTrayCheckBox, notifyWhenMinimizedToTrayCheckBox,
+    focusInOrder({manualConnectButton, autoConnectButton, abortAutoStartCheckBox, reconnectCheckBox,
+                  minimizeToTrayCheckBox, notifyWhenMinimizedToTrayCheckBox,
                   checkForUpdatesCheckBox, exportSettingsButton, importSettingsButton});
 }
 

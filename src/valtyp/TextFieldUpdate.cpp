@@ -72,6 +72,6 @@ DataCommandTextFieldUpdate::DataCommandTextFieldUpdate(QLineEdit& field, Context
                       {&DataCommand::valid, &Config::setDataCommand, "error.dataCommand", false}) {}
 
 RequestIntervalTextFieldUpdate::RequestIntervalTextFieldUpdate(QLineEdit& field, Context context)
-    : TextFieldUpdate(field, std::move(context),
-                      {&RequestInterval::valid, &Config::setRequestInterval,
-                       "error.requestInterval", false}) {}
+    : TextFieldUpdate(
+          field, std::move(context),
+          {&RequestInterval::valid, &Config::setRequestInterval, "error.requestInterval", false}) {}

@@ -107,7 +107,7 @@ class WeightWorker {
     std::atomic<bool> requestWanted_{false};
     std::mutex pauseMutex_;
     platform::StopPause* pause_ = nullptr;  // the loop's, while it runs
-    std::unique_ptr<Worker> worker_;  // last: its thread ends before the rest goes away
+    std::unique_ptr<Worker> worker_;        // last: its thread ends before the rest goes away
 };
 
 // Tells a warning dialog's title and message to whoever shows dialogs.

@@ -71,8 +71,9 @@ TEST(RunCommand, AsksASimulatedInstrumentThatOnlyAnswersWhenAsked) {
     ASSERT_TRUE(simulate.waitForFinished(20000));
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     // The instrument's samples in turn, one per request.
-    EXPECT_TRUE(r.out.startsWith("1\t01A+001.1920<13>\t1.1920\n2\t01A-001.1805<13>\t-1.1805\n"
-                                 "3\t+123.45<13>\t"))
+    EXPECT_TRUE(
+        r.out.startsWith("1\t01A+001.1920<13>\t1.1920\n2\t01A-001.1805<13>\t-1.1805\n"
+                         "3\t+123.45<13>\t"))
         << r.out.toStdString();
 
     for (const char* refused : {"dataCommand=\\q", "requestInterval=50"}) {
@@ -80,6 +81,5 @@ TEST(RunCommand, AsksASimulatedInstrumentThatOnlyAnswersWhenAsked) {
         EXPECT_EQ(bad.exitCode, 2) << refused;
         EXPECT_TRUE(bad.err.contains("invalid value")) << bad.err.toStdString();
     }
-    EXPECT_EQ(runCli({"simulate", "--instrument", "MITUTOYO", "--respond-to", "\\x4"}).exitCode,
-              2);
+    EXPECT_EQ(runCli({"simulate", "--instrument", "MITUTOYO", "--respond-to", "\\x4"}).exitCode, 2);
 }

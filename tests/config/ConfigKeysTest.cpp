@@ -146,10 +146,10 @@ TEST(ConfigKeys, RequestSettingsAreCheckedWhenLoadingAndDecodeToBytes) {
         {"SI\\r\\n", "3600000", true, "SI\r\n", 3'600'000},
         {"\\x1B\\x7fp\\t\\\\", "0", true, std::string("\x1B\x7Fp\t\\", 5), 0},
         {"\\xFF", "1000", true, "\xFF", 1000},
-        {"\\q", "", false, "", 0},        // unknown escape
-        {"1\\", "", false, "", 0},        // escape cut off
-        {"\\x1", "", false, "", 0},       // one hex digit
-        {"\\xG0", "", false, "", 0},      // no hex digit
+        {"\\q", "", false, "", 0},                  // unknown escape
+        {"1\\", "", false, "", 0},                  // escape cut off
+        {"\\x1", "", false, "", 0},                 // one hex digit
+        {"\\xG0", "", false, "", 0},                // no hex digit
         {QString(QChar(0x100)), "", false, "", 0},  // not a byte
         {"", "99", false, "", 0},
         {"", "3600001", false, "", 0},
@@ -184,8 +184,7 @@ TEST(ConfigKeys, RequestsAndReconnectDefaults) {
 
     Config a = loaded;
     for (auto change : std::initializer_list<std::function<void(Config&)>>{
-             [](Config& c) { c.reconnect = false; },
-             [](Config& c) { c.setDataCommand("Q\\r"); },
+             [](Config& c) { c.reconnect = false; }, [](Config& c) { c.setDataCommand("Q\\r"); },
              [](Config& c) { c.setRequestInterval("500"); }}) {
         Config b = a;
         change(b);

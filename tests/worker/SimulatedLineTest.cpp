@@ -207,7 +207,8 @@ TEST_F(SimulatedLineTest, AnUnpluggedDeviceIsAwaitedAndTheRunGoesOnWhenItReturns
     ASSERT_TRUE(processEventsUntil([&] { return view_.lines().size() >= 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the "4" is read too
     SimSetGone("SIM7", 1);
-    ASSERT_TRUE(processEventsUntil([&] { return view_.importantEvents().contains(kDisconnected); }));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return view_.importantEvents().contains(kDisconnected); }));
     EXPECT_TRUE(view_.importantEvents().contains("Unsent data (no terminator received): 4"))
         << view_.importantEvents().join('|').toStdString();
     EXPECT_FALSE(SimIsOpen("SIM7"));  // the dead handle is given back
@@ -229,14 +230,16 @@ TEST_F(SimulatedLineTest, AnUnpluggedDeviceIsAwaitedAndTheRunGoesOnWhenItReturns
 TEST_F(SimulatedLineTest, StopWhileWaitingForTheDeviceEndsTheRunAtOnce) {
     auto worker = start(Instrument::GENERIC);
     SimSetGone("SIM7", 1);
-    ASSERT_TRUE(processEventsUntil([&] { return view_.importantEvents().contains(kDisconnected); }));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return view_.importantEvents().contains(kDisconnected); }));
     worker->cancel();
     // Well before the next try of the name.
     const auto halfInterval = std::chrono::milliseconds(WeightWorker::kReopenInterval) / 2;
     ASSERT_TRUE(processEventsUntil([&] { return worker->isDone(); },
                                    static_cast<int>(halfInterval.count())));
     EXPECT_FALSE(view_.connected());
-    EXPECT_TRUE(view_.events().contains("Acquisition stopped.")) << view_.events().join('|').toStdString();
+    EXPECT_TRUE(view_.events().contains("Acquisition stopped."))
+        << view_.events().join('|').toStdString();
 }
 
 TEST_F(SimulatedLineTest, AFailedRequestIsReportedAndTheRunGoesOn) {
@@ -244,7 +247,8 @@ TEST_F(SimulatedLineTest, AFailedRequestIsReportedAndTheRunGoesOn) {
     auto worker = start(Instrument::MITUTOYO, [](Config& c) { c.setRequestInterval("100"); });
     ASSERT_TRUE(processEventsUntil([&] { return view_.importantEvents().size() >= 2; }));
     for (const QString& line : view_.importantEvents())
-        EXPECT_TRUE(line.startsWith("Could not send the request to the instrument: ")) << line.toStdString();
+        EXPECT_TRUE(line.startsWith("Could not send the request to the instrument: "))
+            << line.toStdString();
     SimClearResults();
     unsigned char sent[16] = {};
     ASSERT_TRUE(processEventsUntil([&] { return SimTakeSent("SIM7", sent, 2) == 2; }));

@@ -235,7 +235,7 @@ TEST_F(WeightWorkerTest, RequestsGoOutOnceAfterOpeningAndOnEveryRequestNow) {
         QByteArray expected;
     };
     const Case cases[] = {
-        {Instrument::MITUTOYO, "", "1\r"},  // the instrument's own command
+        {Instrument::MITUTOYO, "", "1\r"},              // the instrument's own command
         {Instrument::GENERIC, "\\x1BP\\r", "\x1BP\r"},  // ESC as byte 27
         {Instrument::GENERIC, "SI\\r\\n", "SI\r\n"},
     };

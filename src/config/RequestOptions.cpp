@@ -4,18 +4,6 @@
 
 namespace ConfigHelper {
 
-namespace {
-
-int hexDigit(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::optional<std::string> DataCommand::decode(QStringView text) {
     std::string bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -41,8 +29,8 @@ std::optional<std::string> DataCommand::decode(QStringView text) {
                 break;
             case u'x': {
                 if (i + 2 >= text.size()) return std::nullopt;
-                const int high = hexDigit(text[i + 1]);
-                const int low = hexDigit(text[i + 2]);
+                const int high = hexDigitValue(text[i + 1]);
+                const int low = hexDigitValue(text[i + 2]);
                 if (high < 0 || low < 0) return std::nullopt;
                 bytes += static_cast<char>(high * 16 + low);
                 i += 2;

@@ -3,6 +3,7 @@
 // worker opens the port side by its path, the test writes as the instrument.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -45,6 +46,20 @@ class PseudoTerminal {
             if (n < 0) throw std::runtime_error("write to pseudo-terminal failed");
             sent += n;
         }
+    }
+
+    // What the program sent to the instrument so far, waiting up to the time for a first byte.
+    QByteArray receive(int timeoutMs = 0) const {
+        QByteArray got;
+        pollfd readable{instrument_, POLLIN, 0};
+        while (poll(&readable, 1, got.isEmpty() ? timeoutMs : 0) > 0 &&
+               (readable.revents & POLLIN) != 0) {
+            char buffer[256];
+            const ssize_t n = read(instrument_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            got.append(buffer, n);
+        }
+        return got;
     }
 
     // The instrument goes away, as when its cable is pulled.

@@ -58,6 +58,7 @@ Config cliConfig(const std::optional<QString>& instrumentName, const QStringList
     config.setStopBits(factory.getStopBits());
     config.setParity(factory.getParity());
     config.setInputTerminator(factory.getInputTerminator());
+    config.setRequestInterval(factory.getRequestInterval());
 
     for (const QString& assignment : assignments) {
         const qsizetype eq = assignment.indexOf(u'=');

@@ -5,6 +5,7 @@
 #include "cli/CliSettings.h"
 #include "cli/Commands.h"
 #include "config/Instrument.h"
+#include "config/RequestOptions.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -53,6 +54,15 @@ class SimulatedLine {
     }
 
     const std::string& portPath() const { return path_; }
+
+    // Waits up to the time for what the program sent and appends it.
+    void receive(std::string& into, int milliseconds) {
+        pollfd readable{instrument_, POLLIN, 0};
+        if (poll(&readable, 1, milliseconds) <= 0) return;
+        char buffer[256];
+        const ssize_t n = read(instrument_, buffer, sizeof buffer);
+        if (n > 0) into.append(buffer, static_cast<size_t>(n));
+    }
 
     // False when nobody reads the port and its buffer is full: the record is
     // dropped, as an instrument talking to an unplugged cable would lose it.
@@ -129,9 +139,11 @@ int runSimulate(const QStringList& args) {
     int interval = 0;
     int count = 0;
     std::optional<QString> link;
+    std::optional<std::string> respondTo;  // answer only when asked with these bytes
     try {
         const CliArguments parsed(
-            args, {"--instrument", "--interval", "--count", "--records", "--link"}, {});
+            args, {"--instrument", "--interval", "--count", "--records", "--link", "--respond-to"},
+            {});
         const Config config = cliConfig(parsed.value("--instrument"), {});
         instrument = *config.getInstrument();
         records = recordsFrom(parsed.value("--records"), instrument);
@@ -139,6 +151,13 @@ int runSimulate(const QStringList& args) {
         interval = wholeNumber(parsed.value("--interval"), 1000, "--interval");
         count = wholeNumber(parsed.value("--count"), 0, "--count");
         link = parsed.value("--link");
+        if (const auto command = parsed.value("--respond-to")) {
+            respondTo = DataCommand::decode(*command);
+            if (!respondTo || respondTo->empty()) {
+                throw std::invalid_argument(
+                    "--respond-to needs a command (escapes \\r \\n \\t \\xHH \\\\)");
+            }
+        }
     } catch (const std::invalid_argument& e) {
         printError(QString::fromLocal8Bit(e.what()));
         return 2;
@@ -162,7 +181,25 @@ int runSimulate(const QStringList& args) {
         std::printf("%s\n", line.portPath().c_str());
         std::fflush(stdout);
 
-        for (int sent = 0; count == 0 || sent < count; ++sent) {
+        if (respondTo) {
+            // One record per request, as an instrument that waits to be asked.
+            std::string received;
+            for (int sent = 0; count == 0 || sent < count;) {
+                line.receive(received, 100);
+                for (size_t at = received.find(*respondTo); at != std::string::npos;
+                     at = received.find(*respondTo)) {
+                    received.erase(0, at + respondTo->size());
+                    line.send(records[sent % records.size()]);
+                    if (++sent == count) break;
+                }
+                // What cannot begin a request any more is dropped.
+                if (received.size() >= respondTo->size())
+                    received.erase(0, received.size() - respondTo->size() + 1);
+                const timespec none{0, 0};
+                if (sigtimedwait(&stopSignals, nullptr, &none) > 0) break;
+            }
+        }
+        for (int sent = 0; !respondTo && (count == 0 || sent < count); ++sent) {
             if (!line.send(records[sent % records.size()])) {
                 std::fputs("valtyp-cli: nobody reads the port; record dropped\n", stderr);
             }

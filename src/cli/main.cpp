@@ -16,7 +16,8 @@ constexpr Command commands[] = {
     {"ports", "ports [--verbose]", runPorts},
     {"samples", "samples", runSamples},
     {"simulate",
-     "simulate --instrument NAME [--interval MS] [--count N] [--records FILE] [--link PATH]",
+     "simulate --instrument NAME [--interval MS] [--count N] [--records FILE] [--link PATH]"
+     " [--respond-to COMMAND]",
      runSimulate},
     {"run",
      "run --port PATH [--instrument NAME] [--set key=value]... [--type] [--count N] [--json]",

@@ -197,6 +197,17 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     // values still waiting to be typed when a run ends
     "value.not.typed",
     "values.not.typed",
+    // requests and reconnecting
+    "VideriRaZivFrame2.dataCommandLabel.text",
+    "VideriRaZivFrame2.dataCommandTextField.toolTipText",
+    "VideriRaZivFrame2.requestIntervalLabel.text",
+    "VideriRaZivFrame2.requestIntervalTextField.toolTipText",
+    "VideriRaZivFrame2.requestNowButton.text",
+    "VideriRaZivFrame2.requestNowButton.toolTipText",
+    "VideriRaZivFrame2.reconnectCheckBox.text",
+    "VideriRaZivFrame2.reconnectCheckBox.toolTipText",
+    "error.dataCommand",
+    "error.requestInterval",
 });
 
 // Display texts of the option tables and instruments.
@@ -272,6 +283,10 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     // a record given up in part, and typing that falls behind
     "unsent.data.total",
     "typing.backlog",
+    // requests and reconnecting
+    "device.disconnected",
+    "reconnected",
+    "request.failed",
 });
 
 struct BundleKeyList {

@@ -1,5 +1,7 @@
 #include "config/Config.h"
 
+#include "config/RequestOptions.h"
+
 #include "config/TextNumbers.h"
 
 #include <algorithm>
@@ -68,7 +70,8 @@ bool Config::hasChanged(const Config& o) const {
                         c.editNumCharacters_, c.removeCharacters_, c.customRegEx_,
                         c.ignoreTimeLimit_, c.ignoreDifference_, c.minimizeToTray,
                         c.notifyWhenMinimizedToTray, c.checkForUpdates,
-                        c.abortAutoStartWhenPrevPortNotAvailable, c.ignoreDuplicates);
+                        c.abortAutoStartWhenPrevPortNotAvailable, c.ignoreDuplicates, c.reconnect,
+                        c.dataCommand_, c.requestInterval_);
     };
     return settings(*this) != settings(o);
 }
@@ -140,4 +143,15 @@ bool Config::mathOperationEnabled() const {
     if (mathOperation_ == MathOperation::NONE || mathOperand_.isEmpty()) return false;
     if (mathOperation_ == MathOperation::MULTIPLY) return true;
     return roundingEnabled();
+}
+
+std::string Config::requestBytes() const {
+    if (!dataCommand_.isEmpty())
+        return ConfigHelper::DataCommand::decode(dataCommand_).value_or("");
+    if (!instrument_) return {};
+    return ConfigHelper::getDataCommand(*instrument_).toLatin1().toStdString();
+}
+
+int Config::getRequestIntervalAsInt() const {
+    return ConfigHelper::RequestInterval::toMilliseconds(requestInterval_).value_or(0);
 }

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 class Config {
@@ -51,6 +52,8 @@ class Config {
     bool checkForUpdates = true;
     bool abortAutoStartWhenPrevPortNotAvailable = true;
     bool ignoreDuplicates = false;
+    // A run waits for a vanished device to return instead of ending.
+    bool reconnect = true;
 
     const QString& getPort() const { return port_; }
     void setPort(const QString& v) { port_ = v; }
@@ -109,6 +112,19 @@ class Config {
     void setIgnoreTimeLimit(const QString& v) { ignoreTimeLimit_ = v; }
     const QString& getIgnoreDifference() const { return ignoreDifference_; }
     void setIgnoreDifference(const QString& v) { ignoreDifference_ = v; }
+
+    // The request command as typed (escapes \r \n \t \xHH \\), and the
+    // milliseconds between requests as typed; empty texts mean the
+    // instrument's own command and never.
+    const QString& getDataCommand() const { return dataCommand_; }
+    void setDataCommand(const QString& v) { dataCommand_ = v; }
+    const QString& getRequestInterval() const { return requestInterval_; }
+    void setRequestInterval(const QString& v) { requestInterval_ = v; }
+    // The bytes a run sends to request a reading: the typed command decoded,
+    // else the instrument's own; empty when there is nothing to send.
+    std::string requestBytes() const;
+    // 0 (never) when the interval is empty or not valid.
+    int getRequestIntervalAsInt() const;
 
     // 20 when the delay is not a whole number.
     int getDelayAsInt() const;
@@ -172,5 +188,7 @@ class Config {
     QString customRegEx_;
     QString ignoreTimeLimit_;
     QString ignoreDifference_;
+    QString dataCommand_;
+    QString requestInterval_;
     Listeners propertyChangeSupport_;
 };

@@ -1,5 +1,6 @@
 #include "config/ConfigKeys.h"
 
+#include "config/RequestOptions.h"
 #include "config/TextNumbers.h"
 
 #include <stdexcept>
@@ -141,6 +142,11 @@ const std::vector<Setting>& settings() {
         textSetting<IgnoreDifference>("ignoreDifference", &Config::getIgnoreDifference,
                                       &Config::setIgnoreDifference),
         textSetting<CustomRegEx>("customRegEx", &Config::getCustomRegEx, &Config::setCustomRegEx),
+        // Requests and reconnecting.
+        textSetting<DataCommand>("dataCommand", &Config::getDataCommand, &Config::setDataCommand),
+        textSetting<RequestInterval>("requestInterval", &Config::getRequestInterval,
+                                     &Config::setRequestInterval),
+        boolSetting("reconnect", &Config::reconnect, true),
     };
     return table;
 }
@@ -204,7 +210,11 @@ const QStringList& saveOrder() {
                                      "removeCharacters",
                                      "customRegEx",
                                      "ignoreTimeLimit",
-                                     "ignoreDifference"};
+                                     "ignoreDifference",
+                                     // Requests and reconnecting.
+                                     "dataCommand",
+                                     "requestInterval",
+                                     "reconnect"};
     return keys;
 }
 

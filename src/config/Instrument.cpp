@@ -155,6 +155,8 @@ Config getDefaultConfig(Instrument i) {
     config.setStopBits(Options<StopBits>::ordinal(source.lines.stopBits));
     config.setParity(Options<Parity>::ordinal(source.lines.parity));
     config.setInputTerminator(source.lines.inputTerminator);
+    // An instrument that only answers when asked is asked once a second.
+    if (!getDataCommand(i).isEmpty()) config.setRequestInterval(QStringLiteral("1000"));
     return config;
 }
 

@@ -1,5 +1,7 @@
 #include "config/Properties.h"
 
+#include "config/TextNumbers.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QIODevice>
@@ -73,18 +75,10 @@ class LineReader {
     int lineNumber_ = 0;
 };
 
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-    return -1;
-}
-
 QChar decodeUnicodeEscape(const QString& s, qsizetype digitsAt, int lineNumber) {
     char16_t code = 0;
     for (qsizetype i = digitsAt; i < digitsAt + 4; ++i) {
-        const int digit = i < s.size() ? hexValue(s[i]) : -1;
+        const int digit = i < s.size() ? hexDigitValue(s[i]) : -1;
         if (digit < 0) {
             throw std::invalid_argument(
                 QStringLiteral("Malformed \\uXXXX escape in line %1: \"\\u%2\"")

@@ -31,3 +31,11 @@ std::optional<Decimal> parseDecimal(QStringView text) {
     const QByteArray latin1 = text.toLatin1();
     return Decimal::tryParse(std::string_view(latin1.constData(), latin1.size()));
 }
+
+int hexDigitValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') return u - u'0';
+    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
+    return -1;
+}

@@ -39,6 +39,18 @@ bool StopPause::pause(std::chrono::milliseconds duration) {
     return stop_.stop_requested();
 }
 
+void StopPause::wake() {
+    const std::uint64_t one = 1;
+    // A counter that cannot take more is already readable.
+    (void)!write(wakeUp_, &one, sizeof one);
+}
+
+void StopPause::clearWakeUps() {
+    // A stop's write may be drained too: the stop itself stays requested and is checked next.
+    std::uint64_t count = 0;
+    (void)!read(wakeUp_, &count, sizeof count);
+}
+
 bool pauseUnlessStopped(std::chrono::milliseconds duration, const std::stop_token& stop) {
     if (duration.count() > 0) {
         std::mutex mutex;

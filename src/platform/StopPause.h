@@ -25,6 +25,11 @@ class StopPause {
     // Readable from the stop request on, for a wait that also watches something else.
     int wakeUpDescriptor() const { return wakeUp_; }
 
+    // Ends the current or next wait early without a stop, from any thread;
+    // the waiter clears it after waking so that later waits sleep again.
+    void wake();
+    void clearWakeUps();
+
   private:
     int wakeUp_ = -1;
     std::stop_token stop_;

@@ -85,8 +85,15 @@ QWidget* VideriRaZivFrame2::buildStartPanel() {
     startStopJButton->setFont(big);
     connect(startStopJButton, &QPushButton::clicked, this,
             [this] { startStopJButtonActionPerformed(); });
+    requestNowButton = new QPushButton(frameText("requestNowButton", ".text"), p);
+    requestNowButton->setObjectName(QStringLiteral("requestNowButton"));
+    requestNowButton->setToolTip(frameText("requestNowButton", ".toolTipText"));
+    requestNowButton->setEnabled(false);
+    connect(requestNowButton, &QPushButton::clicked, this,
+            [this] { requestNowButtonActionPerformed(); });
     auto* layout = new QGridLayout(p);
     layout->addWidget(startStopJButton, 0, 0, Qt::AlignCenter);
+    layout->addWidget(requestNowButton, 1, 0, Qt::AlignCenter);
     return p;
 }
 
@@ -96,6 +103,7 @@ void VideriRaZivFrame2::buildSettingsTabs() {
                               {[] { return isClosing(); }, [this] { selectPanel(inputPanel); },
                                [this] { refreshPortsButtonActionPerformed(); }});
     inputPanel->setPorts(ports);
+    inputPanel->addRequestControls(*focusVeto_);
     processingPanel = new ProcessingTab(
         {config, dialogs(), [] { return isClosing(); }, [this] { selectPanel(processingPanel); }},
         *focusVeto_);
@@ -137,6 +145,7 @@ void VideriRaZivFrame2::showRunningLook() {
     }
     switchingLook_ = false;
     statusJLabel->setText(text("switch.to.target.application"));
+    requestNowButton->setEnabled(!config.requestBytes().empty());
 }
 
 void VideriRaZivFrame2::showIdleLook() {
@@ -154,4 +163,5 @@ void VideriRaZivFrame2::showIdleLook() {
     }
     switchingLook_ = false;
     statusJLabel->setText(frameText("statusJLabel", ".text"));
+    requestNowButton->setEnabled(false);
 }

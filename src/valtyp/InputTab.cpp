@@ -2,7 +2,9 @@
 
 #include "Serialio/FriendlyPortUtil.h"
 #include "valtyp/Dialogs.h"
+#include "valtyp/FocusVeto.h"
 #include "valtyp/TabForm.h"
+#include "valtyp/TextFieldUpdate.h"
 #include "valtyp/Texts.h"
 
 #include <QComboBox>
@@ -21,6 +23,32 @@ InputTab::InputTab(Config& config, Dialogs& dialogs, Hooks hooks, QWidget* paren
     buildControls();
     layOut();
     connectHandlers();
+}
+
+InputTab::~InputTab() = default;
+
+void InputTab::addRequestControls(FocusVeto& veto) {
+    dataCommandTextField =
+        named(new QLineEdit(config_.getDataCommand(), this), "dataCommandTextField");
+    requestIntervalTextField =
+        named(new QLineEdit(config_.getRequestInterval(), this), "requestIntervalTextField");
+    const TextFieldUpdate::Context context{config_, dialogs_, hooks_.isClosing,
+                                           hooks_.selectInputTab};
+    dataCommandUpdate_ =
+        std::make_unique<DataCommandTextFieldUpdate>(*dataCommandTextField, context);
+    requestIntervalUpdate_ =
+        std::make_unique<RequestIntervalTextFieldUpdate>(*requestIntervalTextField, context);
+    veto.guard(*dataCommandUpdate_);
+    veto.guard(*requestIntervalUpdate_);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    // The rows go above the stretch that closes the form.
+    const int stretchRow = grid->rowCount() - 1;
+    grid->setRowStretch(stretchRow, 0);
+    addRow(*grid, "dataCommandLabel", dataCommandTextField);
+    addRow(*grid, "requestIntervalLabel", requestIntervalTextField);
+    grid->setRowStretch(grid->rowCount(), 1);
+    setTabOrder(defaultButton, dataCommandTextField);
+    setTabOrder(dataCommandTextField, requestIntervalTextField);
 }
 
 void InputTab::buildControls() {
@@ -189,7 +217,13 @@ void InputTab::defaultButtonActionPerformed() {
     if (const auto message = getDefaultMessage(*instrument)) {
         dialogs_.information(QStringLiteral("Info"), *message);
     }
-    selectLineSettings(getDefaultConfig(*instrument));
+    const Config defaults = getDefaultConfig(*instrument);
+    selectLineSettings(defaults);
+    // Only an instrument that waits to be asked brings its own pace.
+    if (requestIntervalTextField && !defaults.getRequestInterval().isEmpty()) {
+        requestIntervalTextField->setText(defaults.getRequestInterval());
+        config_.setRequestInterval(defaults.getRequestInterval());
+    }
 }
 
 void InputTab::updateConfig() {
@@ -200,4 +234,6 @@ void InputTab::updateConfig() {
     config_.setStopBits(stopBitsBox->currentIndex());
     config_.setParity(parityBox->currentIndex());
     inputTerminatorBoxItemStateChanged();
+    if (dataCommandUpdate_) dataCommandUpdate_->update();
+    if (requestIntervalUpdate_) requestIntervalUpdate_->update();
 }

@@ -9,11 +9,16 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Dialogs;
+class FocusVeto;
 class QComboBox;
+class QLineEdit;
 class QPushButton;
+class DataCommandTextFieldUpdate;
+class RequestIntervalTextFieldUpdate;
 
 class InputTab : public QWidget {
   public:
@@ -25,6 +30,11 @@ class InputTab : public QWidget {
 
     // Every control starts with the record's current value.
     InputTab(Config& config, Dialogs& dialogs, Hooks hooks, QWidget* parent = nullptr);
+    ~InputTab() override;
+
+    // The request command and interval fields below the line settings, each
+    // behind its validator.
+    void addRequestControls(FocusVeto& veto);
 
     // Offers these ports by their display names; the record's port is
     // selected when it is among them, else the first.
@@ -55,6 +65,8 @@ class InputTab : public QWidget {
     // until they exist).
     QPushButton* autoButton;
     QPushButton* customizeButton;
+    QLineEdit* dataCommandTextField = nullptr;
+    QLineEdit* requestIntervalTextField = nullptr;
 
   private:
     void buildControls();
@@ -69,4 +81,6 @@ class InputTab : public QWidget {
     Dialogs& dialogs_;
     Hooks hooks_;
     bool checkingTerminator_ = false;
+    std::unique_ptr<DataCommandTextFieldUpdate> dataCommandUpdate_;
+    std::unique_ptr<RequestIntervalTextFieldUpdate> requestIntervalUpdate_;
 };

@@ -120,6 +120,20 @@ void VideriRaZivFrame2::stopAcquisition() {
     releaseRunObjects();
 }
 
+void VideriRaZivFrame2::requestNowButtonActionPerformed() {
+    if (connected && weightWorker) weightWorker->requestNow();
+}
+
+void VideriRaZivFrame2::showStatus(const QString& text) {
+    // Posted, never waited for: the worker may be waiting for a device while the window stops it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            if (connected) statusJLabel->setText(text);
+        },
+        Qt::QueuedConnection);
+}
+
 void VideriRaZivFrame2::releaseRunObjects() {
     if (keyBot) keyBot->stop();
     // Values still waiting would be typed at the next start, perhaps into

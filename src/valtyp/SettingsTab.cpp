@@ -30,6 +30,7 @@ void SettingsTab::buildControls() {
         ->setChecked(true);
     abortAutoStartCheckBox =
         checkBox("abortAutoStartCheckBox", config_.abortAutoStartWhenPrevPortNotAvailable, this);
+    reconnectCheckBox = checkBox("reconnectCheckBox", config_.reconnect, this);
     minimizeToTrayCheckBox = checkBox("minimizeToTrayCheckBox", config_.minimizeToTray, this);
     notifyWhenMinimizedToTrayCheckBox =
         checkBox("notifyWhenMinimizedToTrayCheckBox", config_.notifyWhenMinimizedToTray, this);
@@ -54,7 +55,7 @@ void SettingsTab::layOut() {
         return label;
     };
     section(heading("connectLabel"),
-            {manualConnectButton, autoConnectButton, abortAutoStartCheckBox});
+            {manualConnectButton, autoConnectButton, abortAutoStartCheckBox, reconnectCheckBox});
     section(heading("trayLabel"), {minimizeToTrayCheckBox, notifyWhenMinimizedToTrayCheckBox});
     auto* updatesLabel = new QLabel(QStringLiteral("Updates:"));
     updatesLabel->setObjectName(QStringLiteral("updatesLabel"));
@@ -69,7 +70,7 @@ void SettingsTab::layOut() {
     grid->addWidget(settingsFile, row, 0, Qt::AlignRight | Qt::AlignVCenter);
     grid->addLayout(buttons, row, 1);
     grid->setRowStretch(grid->rowCount(), 1);
-    focusInOrder({manualConnectButton, autoConnectButton, abortAutoStartCheckBox,
+    focusInOrder({manualConnectButton, autoConnectButton, abortAutoStartCheckBox, reconnectCheckBox,
                   minimizeToTrayCheckBox, notifyWhenMinimizedToTrayCheckBox,
                   checkForUpdatesCheckBox, exportSettingsButton, importSettingsButton});
 }
@@ -83,6 +84,8 @@ void SettingsTab::connectHandlers() {
             [this] { checkForUpdatesCheckBoxItemStateChanged(); });
     connect(abortAutoStartCheckBox, &QCheckBox::toggled, this,
             [this] { abortAutoStartCheckBoxItemStateChanged(); });
+    connect(reconnectCheckBox, &QCheckBox::toggled, this,
+            [this] { reconnectCheckBoxItemStateChanged(); });
 }
 
 bool SettingsTab::autoConnectChosen() const {
@@ -105,9 +108,14 @@ void SettingsTab::abortAutoStartCheckBoxItemStateChanged() {
     config_.abortAutoStartWhenPrevPortNotAvailable = abortAutoStartCheckBox->isChecked();
 }
 
+void SettingsTab::reconnectCheckBoxItemStateChanged() {
+    config_.reconnect = reconnectCheckBox->isChecked();
+}
+
 void SettingsTab::updateConfig() {
     minimizeToTrayCheckBoxItemStateChanged();
     notifyWhenMinimizedToTrayCheckBoxItemStateChanged();
     checkForUpdatesCheckBoxItemStateChanged();
     abortAutoStartCheckBoxItemStateChanged();
+    reconnectCheckBoxItemStateChanged();
 }

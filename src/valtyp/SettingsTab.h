@@ -23,6 +23,7 @@ class SettingsTab : public QWidget {
     void notifyWhenMinimizedToTrayCheckBoxItemStateChanged();
     void checkForUpdatesCheckBoxItemStateChanged();
     void abortAutoStartCheckBoxItemStateChanged();
+    void reconnectCheckBoxItemStateChanged();
 
     QRadioButton* manualConnectButton;
     QRadioButton* autoConnectButton;
@@ -30,6 +31,7 @@ class SettingsTab : public QWidget {
     QCheckBox* notifyWhenMinimizedToTrayCheckBox;
     QCheckBox* checkForUpdatesCheckBox;
     QCheckBox* abortAutoStartCheckBox;
+    QCheckBox* reconnectCheckBox;  // a run waits for a vanished device to return
     // Export and import of the settings file (disabled until they exist).
     QPushButton* importSettingsButton;
     QPushButton* exportSettingsButton;

@@ -1,5 +1,6 @@
 #include "valtyp/TextFieldUpdate.h"
 
+#include "config/RequestOptions.h"
 #include "valtyp/Dialogs.h"
 #include "valtyp/Texts.h"
 
@@ -65,3 +66,12 @@ DecimalTextFieldUpdate::DecimalTextFieldUpdate(QLineEdit& field, Context context
     : TextFieldUpdate(
           field, std::move(context),
           {&DecimalPlaces::valid, &Config::setDecimalPlaces, "error.decimal.places", false}) {}
+
+DataCommandTextFieldUpdate::DataCommandTextFieldUpdate(QLineEdit& field, Context context)
+    : TextFieldUpdate(field, std::move(context),
+                      {&DataCommand::valid, &Config::setDataCommand, "error.dataCommand", false}) {}
+
+RequestIntervalTextFieldUpdate::RequestIntervalTextFieldUpdate(QLineEdit& field, Context context)
+    : TextFieldUpdate(
+          field, std::move(context),
+          {&RequestInterval::valid, &Config::setRequestInterval, "error.requestInterval", false}) {}

@@ -75,3 +75,14 @@ class DecimalTextFieldUpdate : public TextFieldUpdate {
   public:
     DecimalTextFieldUpdate(QLineEdit& field, Context context);
 };
+
+// The request command and its interval, on the input tab.
+class DataCommandTextFieldUpdate : public TextFieldUpdate {
+  public:
+    DataCommandTextFieldUpdate(QLineEdit& field, Context context);
+};
+
+class RequestIntervalTextFieldUpdate : public TextFieldUpdate {
+  public:
+    RequestIntervalTextFieldUpdate(QLineEdit& field, Context context);
+};

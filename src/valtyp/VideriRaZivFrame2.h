@@ -52,11 +52,14 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void logImportantEvent(const QString& text) override;
     void setConnectedInGUI(bool running) override;
     void update(DataLine& record) override;
+    void showStatus(const QString& text) override;
     // UpdateWorkerView
     void setText(const QString& text) override;
 
     // Handlers, named after their control.
     void startStopJButtonActionPerformed();
+    // Asks the instrument for a reading now, while running.
+    void requestNowButtonActionPerformed();
     void refreshPortsButtonActionPerformed();
     void connectButtonActionPerformed();
     void tabbedPaneStateChanged(int index);
@@ -153,6 +156,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     QWidget* eventLogPanel = nullptr;
     QWidget* aboutPanel = nullptr;
     QPushButton* startStopJButton = nullptr;
+    QPushButton* requestNowButton = nullptr;  // enabled while a run can send a request
     QLabel* statusJLabel = nullptr;
     QPlainTextEdit* eventLogPane = nullptr;
     FocusVeto* focusVeto_ = nullptr;  // keeps the focus in a refused text field

@@ -1,5 +1,6 @@
 #include "worker/WeightWorker.h"
 
+#include "Serialio/DeviceNotificationCallback.h"
 #include "Serialio/IOException.h"
 #include "Serialio/SerialConfig.h"
 #include "Serialio/SerialPortLocal.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -60,7 +62,9 @@ WeightWorker::WeightWorker(const Config& config, WeightWorkerView& view)
       config_(config.copyConfig()),
       sp_(openPort(config_)),
       generator_(std::random_device{}()),
-      framer_(config_.getInputTerminator()) {
+      framer_(config_.getInputTerminator()),
+      request_(config_.requestBytes()),
+      requestInterval_(config_.getRequestIntervalAsInt()) {
     view_.setConnectedInGUI(true);
     try {
         reportOpened();
@@ -109,31 +113,167 @@ int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& pu
     RecordProcessor processor(config_);  // a set-up error ends the worker
     std::uniform_int_distribution<int> pauseLength(0, 4);
     platform::StopPause pause(stop);
+    {
+        std::lock_guard lock(pauseMutex_);
+        pause_ = &pause;
+    }
+    struct Unlist {
+        WeightWorker& worker;
+        ~Unlist() {
+            std::lock_guard lock(worker.pauseMutex_);
+            worker.pause_ = nullptr;
+        }
+    } unlist{*this};
+    if (!request_.empty()) nextRequest_ = std::chrono::steady_clock::now();
     while (!stop.stop_requested()) {
         try {
+            sendDueRequest();
             readAvailable(processor, publish);
             if (idleWait_.mode == IdleWait::Mode::Kernel) {
-                sp_->waitReadable(pause.wakeUpDescriptor(),
-                                  static_cast<int>(idleWait_.limit.count()));
+                sp_->waitReadable(pause.wakeUpDescriptor(), waitLimitMs());
+                pause.clearWakeUps();
                 failingSince_.reset();
                 continue;
             }
             failingSince_.reset();
-        } catch (const Serialio::DeviceGoneException&) {
-            // Hung up or unplugged: no retry can succeed, the run ends with one report.
-            throw;
+        } catch (const Serialio::DeviceGoneException& e) {
+            // Hung up or unplugged: no retry on this handle can succeed.
+            if (!config_.reconnect) throw;
+            if (!awaitReturn(e, pause)) break;
+            continue;
         } catch (const Serialio::IOException& e) {
-            if (readFailureEndsRun(e)) throw;
+            if (readFailureEndsRun(e)) {
+                if (!config_.reconnect) throw;
+                if (!awaitReturn(e, pause)) break;
+                continue;
+            }
             // A failing port may fail again at once: no busy loop while it lasts.
             if (pause.pause(10ms)) break;
+            pause.clearWakeUps();
             continue;
         } catch (const std::exception& e) {
             view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
             continue;
         }
         if (pause.pause(std::chrono::milliseconds(pauseLength(generator_)))) break;
+        pause.clearWakeUps();
     }
     return count_;
+}
+
+void WeightWorker::requestNow() {
+    if (request_.empty()) return;
+    requestWanted_ = true;
+    wake();
+}
+
+void WeightWorker::wake() {
+    std::lock_guard lock(pauseMutex_);
+    if (pause_) pause_->wake();
+}
+
+void WeightWorker::sendDueRequest() {
+    if (request_.empty()) return;
+    const auto now = std::chrono::steady_clock::now();
+    const bool scheduled = nextRequest_ && now >= *nextRequest_;
+    const bool wanted = requestWanted_.exchange(false);
+    if (!scheduled && !wanted) return;
+    if (scheduled) {
+        if (requestInterval_.count() == 0) {
+            nextRequest_.reset();
+        } else {
+            // Keeps the pace of the schedule, without a burst after a long stall.
+            nextRequest_ = std::max(*nextRequest_ + requestInterval_, now);
+        }
+    }
+    try {
+        sp_->putString(request_);
+    } catch (const Serialio::IOException& e) {
+        // The reading side finds out whether the device is gone.
+        view_.logImportantEvent(text("request.failed") + u' ' + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+int WeightWorker::waitLimitMs() const {
+    auto limit = idleWait_.limit;
+    if (nextRequest_) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            *nextRequest_ - std::chrono::steady_clock::now());
+        limit = std::clamp(left, std::chrono::milliseconds(0), limit);
+    }
+    return static_cast<int>(limit.count());
+}
+
+namespace {
+
+// Wakes the reopening wait as soon as the system announces a device change.
+class DeviceWatch : public Serialio::DeviceNotificationCallback {
+  public:
+    explicit DeviceWatch(std::function<void()> wake) : wake_(std::move(wake)) {}
+    void deviceNotification() override { wake_(); }
+
+  private:
+    std::function<void()> wake_;
+};
+
+struct WatchRegistration {
+    explicit WatchRegistration(std::function<void()> wake) {
+        try {
+            Serialio::SerialPortLocal::registerDeviceNotification(
+                std::make_shared<DeviceWatch>(std::move(wake)));
+            registered = true;
+        } catch (const std::exception&) {
+            // No announcements here: trying the name once a second is enough.
+        }
+    }
+    ~WatchRegistration() {
+        if (registered) Serialio::SerialPortLocal::unregisterDeviceNotification();
+    }
+    WatchRegistration(const WatchRegistration&) = delete;
+    WatchRegistration& operator=(const WatchRegistration&) = delete;
+    bool registered = false;
+};
+
+}  // namespace
+
+bool WeightWorker::awaitReturn(const std::exception& why, platform::StopPause& pause) {
+    view_.logImportantEvent(text("device.disconnected"));
+    view_.logEvent(QString::fromLocal8Bit(why.what()));
+    view_.showStatus(text("device.disconnected"));
+    // What the unplug cut off is no record: never joined to the first one after the return.
+    if (!framer_.isEmpty()) {
+        view_.logImportantEvent(text("unsent.data") + u' ' +
+                                DataLine::transformControlChars(framer_.buffer()));
+        framer_.clear();
+    }
+    recordError_ = false;
+    failingSince_.reset();
+    try {
+        sp_->close();
+    } catch (const std::exception&) {
+        // A device that is gone cannot be closed cleanly; its handle is released anyway.
+    }
+    sp_.reset();
+    const WatchRegistration watch([this] { wake(); });
+    for (;;) {
+        if (pause.pause(kReopenInterval)) return false;
+        pause.clearWakeUps();
+        try {
+            auto reopened = openPort(config_);
+            reopened->rxFlush();
+            reopened->setRTS(false);
+            reopened->setDTR(true);
+            sp_ = std::move(reopened);
+            break;
+        } catch (const std::exception&) {
+            // Not back yet.
+        }
+    }
+    view_.logEvent(text("reconnected"));
+    view_.showStatus(text("reconnected"));
+    // Asked again once the port is open, as after the first opening.
+    if (!request_.empty()) nextRequest_ = std::chrono::steady_clock::now();
+    return true;
 }
 
 bool WeightWorker::readFailureEndsRun(const Serialio::IOException& error) {
@@ -204,7 +344,7 @@ void WeightWorker::done(const Worker::Completion& completion) {
     }
     if (!framer_.isEmpty()) view_.logImportantEvent(unsentData(framer_.buffer()));
     try {
-        sp_->close();
+        if (sp_) sp_->close();  // none when the stop came while waiting for the device
     } catch (const std::exception& e) {
         view_.logImportantEvent(QString::fromLocal8Bit(e.what()));
     }

@@ -10,14 +10,20 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <random>
+#include <string>
 
 class WeightWorkerView;
 class RecordProcessor;
+namespace platform {
+class StopPause;
+}
 namespace Serialio {
 class IOException;
 class SerialPortLocal;
@@ -51,6 +57,12 @@ class WeightWorker {
 
     // A read that keeps failing for this long ends the run like a vanished device.
     static constexpr std::chrono::seconds kReadFailuresToGiveUp{1};
+    // While a vanished device is away, how often its name is tried again.
+    static constexpr std::chrono::seconds kReopenInterval{1};
+
+    // Sends the request command once more, from the worker's own thread;
+    // nothing when no command is set. Any thread, while the run is on.
+    void requestNow();
 
   protected:
     // How line errors and processing errors read in the log; text
@@ -71,6 +83,12 @@ class WeightWorker {
     void processRecord(RecordProcessor& processor, const Worker::Publish& publish);
     void checkLineErrors();
     bool readFailureEndsRun(const Serialio::IOException& error);
+    void sendDueRequest();
+    int waitLimitMs() const;
+    // The device went away: waits for it to come back under its name and
+    // reopens it. False when the stop came first.
+    bool awaitReturn(const std::exception& why, platform::StopPause& pause);
+    void wake();
     void done(const Worker::Completion& completion);
 
     WeightWorkerView& view_;
@@ -83,7 +101,13 @@ class WeightWorker {
     IdleWait idleWait_;
     // Since when the reads fail without one succeeding in between.
     std::optional<std::chrono::steady_clock::time_point> failingSince_;
-    std::unique_ptr<Worker> worker_;  // last: its thread ends before the rest goes away
+    std::string request_;  // the bytes that ask the instrument for a reading
+    std::chrono::milliseconds requestInterval_{0};  // 0: only once after opening
+    std::optional<std::chrono::steady_clock::time_point> nextRequest_;
+    std::atomic<bool> requestWanted_{false};
+    std::mutex pauseMutex_;
+    platform::StopPause* pause_ = nullptr;  // the loop's, while it runs
+    std::unique_ptr<Worker> worker_;        // last: its thread ends before the rest goes away
 };
 
 // Tells a warning dialog's title and message to whoever shows dialogs.

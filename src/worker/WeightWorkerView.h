@@ -12,6 +12,8 @@ class WeightWorkerView {
     virtual void logEvent(const QString& text) = 0;
     virtual void logImportantEvent(const QString& text) = 0;
     virtual void setConnectedInGUI(bool connected) = 0;
+    // The status line, for views that have one; any thread, never waits.
+    virtual void showStatus(const QString& text) { (void)text; }
     // One record, on the user-interface thread, in the order received.
     virtual void update(DataLine& record) = 0;
 };

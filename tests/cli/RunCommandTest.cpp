@@ -55,3 +55,31 @@ TEST(RunCommand, AMissingPortFailsAtOnce) {
     EXPECT_TRUE(r.err.contains("/dev/ttyNoSuchPort7")) << r.err.toStdString();
     EXPECT_EQ(runCli({"run"}).exitCode, 2);
 }
+
+TEST(RunCommand, AsksASimulatedInstrumentThatOnlyAnswersWhenAsked) {
+    QProcess simulate;
+    simulate.start(QStringLiteral(VALTYP_CLI),
+                   {"simulate", "--instrument", "MITUTOYO", "--respond-to", "1\\r"});
+    ASSERT_TRUE(simulate.waitForStarted());
+    ASSERT_TRUE(simulate.waitForReadyRead(20000));
+    const QString port = QString::fromLocal8Bit(simulate.readLine()).trimmed();
+    // Without requests this instrument stays silent, so every record below was asked for.
+    const CliResult r =
+        runCli({"run", "--port", port, "--instrument", "MITUTOYO", "--set", "requestInterval=100",
+                "--set", "dataCommand=1\\r", "--count", "3"});
+    simulate.terminate();
+    ASSERT_TRUE(simulate.waitForFinished(20000));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // The instrument's samples in turn, one per request.
+    EXPECT_TRUE(
+        r.out.startsWith("1\t01A+001.1920<13>\t1.1920\n2\t01A-001.1805<13>\t-1.1805\n"
+                         "3\t+123.45<13>\t"))
+        << r.out.toStdString();
+
+    for (const char* refused : {"dataCommand=\\q", "requestInterval=50"}) {
+        const CliResult bad = runCli({"run", "--port", port, "--set", refused});
+        EXPECT_EQ(bad.exitCode, 2) << refused;
+        EXPECT_TRUE(bad.err.contains("invalid value")) << bad.err.toStdString();
+    }
+    EXPECT_EQ(runCli({"simulate", "--instrument", "MITUTOYO", "--respond-to", "\\x4"}).exitCode, 2);
+}

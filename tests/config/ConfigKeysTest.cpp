@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QSet>
 
+#include <functional>
+
 using namespace ConfigHelper;
 
 namespace {
@@ -89,9 +91,9 @@ TEST(ConfigKeys, SaveWritesPortTwiceThenEveryKeyInOrderAndLoadsBackTheSame) {
         order << k;
         stored[k] = v;
     });
-    ASSERT_EQ(order.size(), 33);
+    ASSERT_EQ(order.size(), 36);
     EXPECT_EQ(order.mid(0, 4), QStringList({"port", "prevPort", "instrument", "bitRate"}));
-    EXPECT_EQ(order.last(), "ignoreDifference");
+    EXPECT_EQ(order.last(), "reconnect");
     EXPECT_EQ(stored["prevPort"], "/dev/ttyUSB1");  // the port in use becomes the previous one
     EXPECT_EQ(stored["instrument"], "KERN_MPS");
     EXPECT_EQ(stored["bitRate"], "7");
@@ -108,15 +110,15 @@ TEST(ConfigKeys, ARecordWithoutPortSavesNoPortKeys) {
     ConfigKeys::save(loadFrom({}).config, [&](const QString& k, const QString&) { order << k; });
     EXPECT_FALSE(order.contains("port"));
     EXPECT_FALSE(order.contains("prevPort"));
-    EXPECT_EQ(order.size(), 31);
+    EXPECT_EQ(order.size(), 34);
 }
 
 TEST(ConfigKeys, LoadOrderListsEveryKeyOnce) {
     const QStringList& keys = ConfigKeys::loadOrder();
-    EXPECT_EQ(keys.size(), 33);
+    EXPECT_EQ(keys.size(), 36);
     EXPECT_EQ(keys.mid(0, 3), QStringList({"port", "prevPort", "instrument"}));
-    EXPECT_EQ(keys.last(), "customRegEx");
-    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 33);
+    EXPECT_EQ(keys.last(), "reconnect");
+    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 36);
 }
 
 TEST(ConfigKeys, ApplyingOneSettingChecksIt) {
@@ -128,4 +130,67 @@ TEST(ConfigKeys, ApplyingOneSettingChecksIt) {
     EXPECT_FALSE(ConfigKeys::applySetting(c, "keyboardType", "german"));
     EXPECT_THROW(ConfigKeys::applySetting(c, "nonsense", "1"), std::invalid_argument);
     EXPECT_EQ(ConfigKeys::storedValue(c, "keyboardType"), "GERMAN");
+}
+
+TEST(ConfigKeys, RequestSettingsAreCheckedWhenLoadingAndDecodeToBytes) {
+    struct Case {
+        QString dataCommand;
+        QString requestInterval;
+        bool valid;
+        std::string bytes;  // what a run sends, when valid
+        int interval;
+    };
+    const Case cases[] = {
+        {"", "", true, "", 0},
+        {"Q\\r\\n", "100", true, "Q\r\n", 100},
+        {"SI\\r\\n", "3600000", true, "SI\r\n", 3'600'000},
+        {"\\x1B\\x7fp\\t\\\\", "0", true, std::string("\x1B\x7Fp\t\\", 5), 0},
+        {"\\xFF", "1000", true, "\xFF", 1000},
+        {"\\q", "", false, "", 0},                  // unknown escape
+        {"1\\", "", false, "", 0},                  // escape cut off
+        {"\\x1", "", false, "", 0},                 // one hex digit
+        {"\\xG0", "", false, "", 0},                // no hex digit
+        {QString(QChar(0x100)), "", false, "", 0},  // not a byte
+        {"", "99", false, "", 0},
+        {"", "3600001", false, "", 0},
+        {"", "-100", false, "", 0},
+        {"", "1s", false, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dataCommand.toStdString() + " / " + c.requestInterval.toStdString());
+        const auto [config, valid] = loadFrom({{"dataCommand", c.dataCommand},
+                                               {"requestInterval", c.requestInterval},
+                                               {"instrument", "GENERIC"}});
+        EXPECT_EQ(valid, c.valid);
+        if (!c.valid) {
+            EXPECT_TRUE(config.getDataCommand().isEmpty());
+            EXPECT_TRUE(config.getRequestInterval().isEmpty());
+            continue;
+        }
+        EXPECT_EQ(config.getDataCommand(), c.dataCommand);
+        EXPECT_EQ(config.requestBytes(), c.bytes);
+        EXPECT_EQ(config.getRequestIntervalAsInt(), c.interval);
+    }
+}
+
+TEST(ConfigKeys, RequestsAndReconnectDefaults) {
+    const auto [loaded, valid] = loadFrom({{"instrument", "MITUTOYO"}});
+    EXPECT_TRUE(loaded.reconnect);
+    // An empty command sends the instrument's own.
+    EXPECT_EQ(loaded.requestBytes(), "1\r");
+    EXPECT_EQ(loadFrom({{"reconnect", "false"}}).config.reconnect, false);
+    EXPECT_EQ(getDefaultConfig(Instrument::MITUTOYO).getRequestInterval(), "1000");
+    EXPECT_EQ(getDefaultConfig(Instrument::MITUTOYO_LSM_6200).getRequestInterval(), "");
+
+    Config a = loaded;
+    for (auto change : std::initializer_list<std::function<void(Config&)>>{
+             [](Config& c) { c.reconnect = false; }, [](Config& c) { c.setDataCommand("Q\\r"); },
+             [](Config& c) { c.setRequestInterval("500"); }}) {
+        Config b = a;
+        change(b);
+        EXPECT_TRUE(a.hasChanged(b));
+        QMap<QString, QString> stored;
+        ConfigKeys::save(b, [&](const QString& k, const QString& v) { stored[k] = v; });
+        EXPECT_FALSE(loadFrom(stored).config.hasChanged(b));
+    }
 }

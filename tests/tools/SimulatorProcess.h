@@ -8,9 +8,11 @@
 
 class SimulatorProcess {
   public:
-    SimulatorProcess(const QString& instrument, int intervalMs) {
-        process_.start(QStringLiteral(VALTYP_CLI), {"simulate", "--instrument", instrument,
-                                                    "--interval", QString::number(intervalMs)});
+    SimulatorProcess(const QString& instrument, int intervalMs, const QStringList& extra = {}) {
+        process_.start(QStringLiteral(VALTYP_CLI),
+                       QStringList{"simulate", "--instrument", instrument, "--interval",
+                                   QString::number(intervalMs)} +
+                           extra);
         // The first line of its output is the port's path.
         if (process_.waitForReadyRead(10000))
             path_ = QString::fromUtf8(process_.readLine()).trimmed();

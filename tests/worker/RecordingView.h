@@ -24,6 +24,10 @@ class RecordingView : public WeightWorkerView {
         std::lock_guard lock(mutex_);
         connected_ = connected;
     }
+    void showStatus(const QString& text) override {
+        std::lock_guard lock(mutex_);
+        statuses_ << text;
+    }
     void update(DataLine& record) override {
         std::lock_guard lock(mutex_);
         records_ << record.getProcessedData();
@@ -37,6 +41,10 @@ class RecordingView : public WeightWorkerView {
     QStringList importantEvents() const {
         std::lock_guard lock(mutex_);
         return importantEvents_;
+    }
+    QStringList statuses() const {
+        std::lock_guard lock(mutex_);
+        return statuses_;
     }
     bool connected() const {
         std::lock_guard lock(mutex_);
@@ -60,5 +68,6 @@ class RecordingView : public WeightWorkerView {
     QStringList events_;
     QStringList importantEvents_;
     QStringList records_;
+    QStringList statuses_;
     bool connected_ = false;
 };

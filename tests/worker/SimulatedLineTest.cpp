@@ -20,6 +20,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 using namespace ConfigHelper;
@@ -41,12 +42,17 @@ class SimulatedLineTest : public ::testing::Test {
         Serialio::SerialPortLocal::reinitialize();
     }
 
-    std::unique_ptr<WeightWorker> start(Instrument instrument) { return start(instrument, view_); }
-    static std::unique_ptr<WeightWorker> start(Instrument instrument, RecordingView& view) {
+    std::unique_ptr<WeightWorker> start(Instrument instrument,
+                                        const std::function<void(Config&)>& adjust = {}) {
+        return start(instrument, view_, adjust);
+    }
+    static std::unique_ptr<WeightWorker> start(Instrument instrument, RecordingView& view,
+                                               const std::function<void(Config&)>& adjust = {}) {
         Config c = getDefaultConfig(instrument);
         c.setInstrument(instrument);
         c.setPort("SIM7");
         c.setInputTerminator(13);
+        if (adjust) adjust(c);
         auto worker = makeWeightWorker(c, view, {});
         // Only data or the stop may end the sleep on a quiet line.
         worker->setIdleWait({WeightWorker::IdleWait::Mode::Kernel, std::chrono::hours(1)});
@@ -174,7 +180,7 @@ TEST_F(SimulatedLineTest, ReadFailuresEndTheRunByWhatTheyAreAndHowLongTheyLast) 
         script.failuresLeft = c.failures;
         script.install();
         const auto begun = std::chrono::steady_clock::now();
-        auto worker = start(Instrument::GENERIC, view);
+        auto worker = start(Instrument::GENERIC, view, [](Config& c) { c.reconnect = false; });
         if (c.ends) {
             ASSERT_TRUE(processEventsUntil([&] { return worker->isDone(); }));
             EXPECT_FALSE(view.connected());
@@ -205,4 +211,68 @@ TEST_F(SimulatedLineTest, ReadFailuresEndTheRunByWhatTheyAreAndHowLongTheyLast) 
         worker.reset();
         SimSetCallHook(nullptr, nullptr);
     }
+}
+
+namespace {
+
+const QString kDisconnected = "instrument disconnected, waiting for it to return";
+
+}  // namespace
+
+TEST_F(SimulatedLineTest, AnUnpluggedDeviceIsAwaitedAndTheRunGoesOnWhenItReturns) {
+    auto worker = start(Instrument::GENERIC);
+    feed("1\r4");
+    ASSERT_TRUE(processEventsUntil([&] { return view_.lines().size() >= 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the "4" is read too
+    SimSetGone("SIM7", 1);
+    ASSERT_TRUE(
+        processEventsUntil([&] { return view_.importantEvents().contains(kDisconnected); }));
+    EXPECT_TRUE(view_.importantEvents().contains("Unsent data (no terminator received): 4"))
+        << view_.importantEvents().join('|').toStdString();
+    EXPECT_FALSE(SimIsOpen("SIM7"));  // the dead handle is given back
+    EXPECT_TRUE(view_.connected());
+
+    SimSetGone("SIM7", 0);
+    SimNotifyDeviceChange();  // as udev announces the returning adapter
+    ASSERT_TRUE(processEventsUntil([&] { return view_.events().contains("reconnected"); }));
+    EXPECT_TRUE(SimIsOpen("SIM7"));
+    EXPECT_EQ(SimOutputLines("SIM7"), 1);  // DTR on, RTS off, as at the first opening
+    feed("2\r");
+    ASSERT_TRUE(processEventsUntil([&] { return view_.lines().size() >= 2; }));
+    EXPECT_EQ(view_.lines()[1].rawText(), "2\r");
+    EXPECT_EQ(view_.lines()[1].getCount(), 2);
+    EXPECT_EQ(view_.statuses(), QStringList({kDisconnected, "reconnected"}));
+    stop(*worker);
+}
+
+TEST_F(SimulatedLineTest, StopWhileWaitingForTheDeviceEndsTheRunAtOnce) {
+    auto worker = start(Instrument::GENERIC);
+    SimSetGone("SIM7", 1);
+    ASSERT_TRUE(
+        processEventsUntil([&] { return view_.importantEvents().contains(kDisconnected); }));
+    worker->cancel();
+    // Well before the next try of the name.
+    const auto halfInterval = std::chrono::milliseconds(WeightWorker::kReopenInterval) / 2;
+    ASSERT_TRUE(processEventsUntil([&] { return worker->isDone(); },
+                                   static_cast<int>(halfInterval.count())));
+    EXPECT_FALSE(view_.connected());
+    EXPECT_TRUE(view_.events().contains("Acquisition stopped."))
+        << view_.events().join('|').toStdString();
+}
+
+TEST_F(SimulatedLineTest, AFailedRequestIsReportedAndTheRunGoesOn) {
+    SimSetResult("SerPutData", 0);  // nothing goes out
+    auto worker = start(Instrument::MITUTOYO, [](Config& c) { c.setRequestInterval("100"); });
+    ASSERT_TRUE(processEventsUntil([&] { return view_.importantEvents().size() >= 2; }));
+    for (const QString& line : view_.importantEvents())
+        EXPECT_TRUE(line.startsWith("Could not send the request to the instrument: "))
+            << line.toStdString();
+    SimClearResults();
+    unsigned char sent[16] = {};
+    ASSERT_TRUE(processEventsUntil([&] { return SimTakeSent("SIM7", sent, 2) == 2; }));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(sent), 2), "1\r");
+    feed("01A+001.2500\r");
+    ASSERT_TRUE(processEventsUntil([&] { return view_.lines().size() >= 1; }));
+    EXPECT_TRUE(view_.connected());
+    stop(*worker);
 }

@@ -11,6 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
 #include <thread>
 
 using namespace ConfigHelper;
@@ -178,7 +183,9 @@ TEST_F(WeightWorkerTest, AStreamWithoutTerminatorIsGivenUpInBoundedPieces) {
 }
 
 TEST_F(WeightWorkerTest, AVanishedDeviceEndsTheSleepingWorkerWithOneReport) {
-    auto worker = start(configFor(Instrument::GENERIC, 13));
+    Config c = configFor(Instrument::GENERIC, 13);
+    c.reconnect = false;
+    auto worker = start(c);
     pty_.send("1\r");
     ASSERT_TRUE(waitForRecords(1));
     std::this_thread::sleep_for(50ms);  // asleep on the quiet line
@@ -205,4 +212,117 @@ TEST_F(WeightWorkerTest, TheBalanceCheckWarnsWithoutModemLines) {
     ASSERT_EQ(warnings_.size(), 1);
     EXPECT_FALSE(warnings_[0].isEmpty());
     stop(*worker);
+}
+
+namespace {
+
+// Reads what the program sent until `bytes` came, or the time is up.
+QByteArray receiveAtLeast(const PseudoTerminal& pty, qsizetype bytes) {
+    QByteArray got;
+    processEventsUntil([&] {
+        got += pty.receive(1);
+        return got.size() >= bytes;
+    });
+    return got;
+}
+
+}  // namespace
+
+TEST_F(WeightWorkerTest, RequestsGoOutOnceAfterOpeningAndOnEveryRequestNow) {
+    struct Case {
+        Instrument instrument;
+        QString dataCommand;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {Instrument::MITUTOYO, "", "1\r"},              // the instrument's own command
+        {Instrument::GENERIC, "\\x1BP\\r", "\x1BP\r"},  // ESC as byte 27
+        {Instrument::GENERIC, "SI\\r\\n", "SI\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dataCommand.toStdString());
+        PseudoTerminal pty;
+        RecordingView view;
+        Config config = configFor(c.instrument, 13);
+        config.setPort(pty.portPath());
+        config.setDataCommand(c.dataCommand);
+        config.setRequestInterval("");  // asked once, then only on demand
+        auto worker = makeWeightWorker(config, view, {});
+        worker->setIdleWait({WeightWorker::IdleWait::Mode::Kernel, std::chrono::hours(1)});
+        worker->execute();
+        for (int asked = 1; asked <= 2; ++asked) {
+            EXPECT_EQ(receiveAtLeast(pty, c.expected.size()), c.expected);
+            pty.send("01A+001.1920\r");
+            ASSERT_TRUE(processEventsUntil([&] { return view.records().size() >= asked; }));
+            if (asked == 1) worker->requestNow();
+        }
+        EXPECT_TRUE(pty.receive(200).isEmpty());  // nothing without being asked
+        EXPECT_EQ(view.records().size(), 2);
+        worker->cancel();
+        ASSERT_TRUE(processEventsUntil([&] { return worker->isDone(); }));
+    }
+}
+
+TEST_F(WeightWorkerTest, AMitutoyoThatAnswersOnlyWhenAskedIsAskedEveryInterval) {
+    Config c = configFor(Instrument::MITUTOYO, 13);
+    EXPECT_EQ(c.getRequestInterval(), "1000");  // the instrument's default pace
+    c.setRequestInterval("100");
+    auto worker = start(c);
+    QByteArray asked;
+    int answered = 0;
+    ASSERT_TRUE(processEventsUntil([&] {
+        asked += pty_.receive(1);
+        while (asked.startsWith("1\r")) {
+            asked.remove(0, 2);
+            pty_.send(QByteArray("01A+00") + QByteArray::number(++answered) + ".5000\r");
+        }
+        return view_.records().size() >= 4;
+    }));
+    EXPECT_TRUE(asked.isEmpty() || asked == "1") << asked.toStdString();  // only requests
+    const auto lines = view_.lines();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(lines[i].getCount(), i + 1);
+        EXPECT_EQ(lines[i].getProcessedData(), QString::number(i + 1) + ".5000");
+    }
+    stop(*worker);
+}
+
+TEST_F(WeightWorkerTest, AReplacedPortBehindItsLinkIsReopenedAndTheRunGoesOn) {
+    const QString folder = QDir::temp().filePath(
+        QStringLiteral("valtyp-relink-%1").arg(QCoreApplication::applicationPid()));
+    QDir().mkpath(folder);
+    const QString link = folder + "/instrument";
+    auto pointLinkAt = [&](const QString& target) {
+        // Swapped in one step, as udev replaces its links.
+        const QString next = link + ".new";
+        QFile::remove(next);
+        ASSERT_TRUE(QFile::link(target, next));
+        ASSERT_EQ(std::rename(next.toLocal8Bit().constData(), link.toLocal8Bit().constData()), 0);
+    };
+    pointLinkAt(pty_.portPath());
+    Config c = configFor(Instrument::GENERIC, 13);
+    c.setPort(link);
+    auto worker = start(c);
+    pty_.send("1\r2");
+    ASSERT_TRUE(waitForRecords(1));
+    std::this_thread::sleep_for(50ms);  // the half record is in
+    pty_.hangUp();
+    const QString disconnected = "instrument disconnected, waiting for it to return";
+    ASSERT_TRUE(processEventsUntil([&] { return view_.importantEvents().contains(disconnected); }));
+    EXPECT_TRUE(view_.importantEvents().contains("Unsent data (no terminator received): 2"))
+        << view_.importantEvents().join('|').toStdString();
+    EXPECT_TRUE(view_.statuses().contains(disconnected));
+    EXPECT_TRUE(view_.connected());  // the run is still on
+
+    PseudoTerminal replacement;
+    pointLinkAt(replacement.portPath());
+    ASSERT_TRUE(processEventsUntil([&] { return view_.events().contains("reconnected"); }));
+    replacement.send("3\r");
+    ASSERT_TRUE(waitForRecords(2));
+    const auto lines = view_.lines();
+    EXPECT_EQ(lines[1].rawText(), "3\r");  // never joined to the cut-off "2"
+    EXPECT_EQ(lines[1].getCount(), 2);
+    stop(*worker);
+    EXPECT_FALSE(view_.connected());
+    QDir(folder).removeRecursively();
 }

@@ -113,3 +113,16 @@ TEST_F(InputTabTest, LeavingInputOrAboutSavesChangesLeavingSettingsOrTheLogDoesN
     EXPECT_EQ(saved("connect"), "AUTO");
     EXPECT_TRUE(dialogs.shown.empty());
 }
+
+TEST_F(InputTabTest, MitutoyoDefaultsAskOnceASecondAndOtherDefaultsKeepTheInterval) {
+    input->requestIntervalTextField->setText("250");
+    input->updateConfig();
+    chooseInstrument(Instrument::KERN_DS);
+    input->defaultButton->click();
+    EXPECT_EQ(input->requestIntervalTextField->text(), "250");
+    EXPECT_EQ(frame->currentConfig().getRequestInterval(), "250");
+    chooseInstrument(Instrument::MITUTOYO);
+    input->defaultButton->click();
+    EXPECT_EQ(input->requestIntervalTextField->text(), "1000");
+    EXPECT_EQ(frame->currentConfig().getRequestInterval(), "1000");
+}

@@ -305,3 +305,31 @@ TEST_F(FrameTest, RunningStateFromAnotherThreadWaitsUntilTheWindowShowsIt) {
     frame->setConnectedInGUI(false);
     EXPECT_EQ(tabTitles(), allTabs);
 }
+
+TEST_F(FrameTest, RequestNowAsksTheInstrumentOnceMoreWhileRunning) {
+    PseudoTerminal line;
+    store("instrument", "MITUTOYO");
+    open({line.portPath()});
+    auto* requestNow = child<QPushButton>("requestNowButton");
+    EXPECT_FALSE(requestNow->isEnabled());
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    EXPECT_TRUE(requestNow->isEnabled());
+    auto* status = child<QLabel>("statusJLabel");
+    for (int asked = 1; asked <= 2; ++asked) {
+        QByteArray got;
+        ASSERT_TRUE(processUntil([&] {
+            got += line.receive(1);
+            return got.size() >= 2;
+        }));
+        EXPECT_EQ(got, "1\r");
+        line.send("01A+001.1920\r");
+        const QString counted = "Records received: " + QString::number(asked);
+        ASSERT_TRUE(processUntil([&] { return status->text() == counted; }))
+            << status->text().toStdString();
+        if (asked == 1) requestNow->click();
+    }
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+    EXPECT_FALSE(requestNow->isEnabled());
+}

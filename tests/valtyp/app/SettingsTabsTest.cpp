@@ -37,6 +37,8 @@ const Getter places = [](const Config& c) { return c.getDecimalPlaces(); };
 const Getter everyX = [](const Config& c) { return c.getEveryXValues(); };
 const Getter numCharacters = [](const Config& c) { return c.getEditNumCharacters(); };
 const Getter removeCharacters = [](const Config& c) { return c.getRemoveCharacters(); };
+const Getter dataCommand = [](const Config& c) { return c.getDataCommand(); };
+const Getter requestInterval = [](const Config& c) { return c.getRequestInterval(); };
 
 }  // namespace
 
@@ -144,6 +146,18 @@ TEST_F(SettingsTabsTest, ValidatorsStoreAcceptedTextsAndRefuseOthersWithTheirMes
          {},
          removeCharacters,
          "Only characters with a code up to 255 can be removed."},
+        {"dataCommandTextField", "\\x1BP\\r", "\\x1BP\\r", dataCommand, {}},
+        {"dataCommandTextField", "SI\\r\\n", "SI\\r\\n", dataCommand, {}},
+        {"dataCommandTextField", "1\\q", {}, dataCommand, {}},
+        {"dataCommandTextField", "\\x1", {}, dataCommand, {}},
+        {"requestIntervalTextField", "100", "100", requestInterval, {}},
+        {"requestIntervalTextField", "0", "0", requestInterval, {}},
+        {"requestIntervalTextField",
+         "99",
+         {},
+         requestInterval,
+         "The request interval must be empty, 0, or a whole number of milliseconds from 100 to "
+         "3600000."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " \"" + c.typed.toStdString() + "\"");

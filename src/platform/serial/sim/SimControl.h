@@ -34,6 +34,10 @@ SER_EXPORT void SimReset(void);
 SER_EXPORT void SimAddPort(const char* name, const char* manufacturer, const char* description);
 /* The port is unplugged: discovery no longer reports it and it cannot be opened. */
 SER_EXPORT void SimRemovePort(const char* name);
+/* The device is unplugged (gone 1) while the program may hold it open: its reads fail as a
+ * vanished device's, discovery leaves it out and it cannot be opened, until it is plugged
+ * back in (gone 0) under the same name. */
+SER_EXPORT void SimSetGone(const char* name, int gone);
 SER_EXPORT void SimSetLines(const char* name, int cts, int dsr, int cd, int ring);
 /* Another program holds the port: opening it answers SER_ERR_IN_USE. */
 SER_EXPORT void SimSetInUse(const char* name, int inUse);

@@ -68,6 +68,10 @@ int openPort(SerPortConfig* config) {
         lastError = "no simulated port " + name;
         return SER_ERR_NO_FILE;
     }
+    if (port->gone) {
+        lastError = "simulated port " + name + " is unplugged";
+        return SER_ERR_NO_FILE;
+    }
     if (port->slot >= 0) return SER_ERR_ALREADY_OPEN;
     if (port->inUse) return SER_ERR_IN_USE;
     if (!validRate(config->bitRate)) return SER_ERR_BAD_SETTING;
@@ -118,6 +122,10 @@ int txDrain(int p) {
 
 int getByte(int p) {
     return onPort("SerGetByte", p, [](SimPort& port, std::unique_lock<std::mutex>& lock) {
+        if (port.gone) {
+            lastError = "simulated port " + port.name + " is unplugged";
+            return -2;
+        }
         if (port.received.empty() && port.timeoutRx > 0)
             state().arrived.wait_for(lock, std::chrono::milliseconds(port.timeoutRx),
                                      [&] { return !port.received.empty(); });
@@ -144,7 +152,7 @@ int waitReadable(int p, int wakeFd, int milliseconds) {
             // Drained under the lock: a feed after this check signals again.
             std::uint64_t fed = 0;
             (void)!read(signal, &fed, sizeof fed);
-            if (!port->received.empty()) return 1;
+            if (!port->received.empty() || port->gone) return 1;
         }
         std::array<pollfd, 2> entries{{{signal, POLLIN, 0}, {wakeFd, POLLIN, 0}}};
         int left = -1;
@@ -268,7 +276,8 @@ int getPortList(const SerPortListSink* sink) {
     std::vector<SimPort> listed;
     {
         std::lock_guard lock(state().mutex);
-        for (const auto& port : state().ports) listed.push_back(*port);
+        for (const auto& port : state().ports)
+            if (!port->gone) listed.push_back(*port);
     }
     // Reported outside the lock: the sink is the serial library's own code.
     for (const SimPort& port : listed) {

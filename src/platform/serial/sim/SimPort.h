@@ -19,6 +19,7 @@ struct SimPort {
     std::string description;
     int lines[4] = {};  // CTS, DSR, CD, RI as SimLineMode
     bool inUse = false;
+    bool gone = false;  // unplugged: reads fail as for a vanished device, opens fail
     bool dtr = false;
     bool rts = false;
     int slot = -1;

@@ -113,6 +113,21 @@ SER_EXPORT void SimRemovePort(const char* name) {
     });
 }
 
+SER_EXPORT void SimSetGone(const char* name, int gone) {
+    withPort(
+        name,
+        [&](SimPort& port) {
+            port.gone = gone != 0;
+            if (port.gone) port.received.clear();
+            const std::uint64_t one = 1;
+            // Wakes a waiting reader, which then finds the device gone.
+            (void)!write(port.dataSignal, &one, sizeof one);
+            return 0;
+        },
+        0);
+    SimState::instance().arrived.notify_all();
+}
+
 SER_EXPORT void SimSetLines(const char* name, int cts, int dsr, int cd, int ring) {
     withPort(
         name,

@@ -127,7 +127,7 @@ TEST_F(TrayOnXvfb, TheAcquisitionGoesOnWhileTheWindowIsInTheTray) {
     ASSERT_TRUE(processUntil([&] { return inTray(); })) << "the automatic start minimises";
     line.send("N      12.34 kg\r\n");
     EXPECT_TRUE(processUntil(
-        [&] { return child<QLabel>("statusJLabel")->text() == "Values received: 1"; }));
+        [&] { return child<QLabel>("statusJLabel")->text() == "Records received: 1"; }));
     EXPECT_TRUE(inTray());
     clickStartStop();
     EXPECT_TRUE(waitConnected(false));

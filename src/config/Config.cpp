@@ -70,7 +70,8 @@ bool Config::hasChanged(const Config& o) const {
                         c.notifyWhenMinimizedToTray, c.checkForUpdates,
                         c.abortAutoStartWhenPrevPortNotAvailable, c.ignoreDuplicates);
     };
-    return settings(*this) != settings(o);
+    const auto traceability = [](const Config& c) { return std::tie(c.stableOnly, c.readingLog_); };
+    return settings(*this) != settings(o) || traceability(*this) != traceability(o);
 }
 
 void Config::setInstrument(Instrument instrument) {

@@ -52,6 +52,12 @@ class Config {
     bool abortAutoStartWhenPrevPortNotAvailable = true;
     bool ignoreDuplicates = false;
 
+    // Type only readings the instrument declares stable (or does not qualify).
+    bool stableOnly = false;
+    // The folder of the reading log; empty: no reading log.
+    const QString& getReadingLog() const { return readingLog_; }
+    void setReadingLog(const QString& v) { readingLog_ = v; }
+
     const QString& getPort() const { return port_; }
     void setPort(const QString& v) { port_ = v; }
     std::optional<Instrument> getInstrument() const { return instrument_; }
@@ -172,5 +178,6 @@ class Config {
     QString customRegEx_;
     QString ignoreTimeLimit_;
     QString ignoreDifference_;
+    QString readingLog_;
     Listeners propertyChangeSupport_;
 };

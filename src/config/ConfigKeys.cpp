@@ -99,6 +99,16 @@ Setting inputTerminatorSetting() {
             QString::number(InputTerminatorCode::getDefault())};
 }
 
+// Any folder name; the empty text turns the reading log off.
+Setting readingLogSetting() {
+    return {"readingLog", [](const Config& c) { return c.getReadingLog(); },
+            [](Config& c, const QString& v) {
+                c.setReadingLog(v);
+                return true;
+            },
+            QString()};
+}
+
 // Every setting but "port" and "prevPort", in load order.
 const std::vector<Setting>& settings() {
     static const std::vector<Setting> table = {
@@ -141,6 +151,9 @@ const std::vector<Setting>& settings() {
         textSetting<IgnoreDifference>("ignoreDifference", &Config::getIgnoreDifference,
                                       &Config::setIgnoreDifference),
         textSetting<CustomRegEx>("customRegEx", &Config::getCustomRegEx, &Config::setCustomRegEx),
+        // Trustworthy readings: typing only stable ones, and the reading log's folder.
+        boolSetting("stableOnly", &Config::stableOnly, false),
+        readingLogSetting(),
     };
     return table;
 }
@@ -204,7 +217,9 @@ const QStringList& saveOrder() {
                                      "removeCharacters",
                                      "customRegEx",
                                      "ignoreTimeLimit",
-                                     "ignoreDifference"};
+                                     "ignoreDifference",
+                                     "stableOnly",
+                                     "readingLog"};
     return keys;
 }
 

@@ -39,6 +39,8 @@ TEST(ConfigKeys, EmptyStoreLoadsTheLoadingDefaults) {
     EXPECT_EQ(c.getDelay(), "20");
     EXPECT_EQ(c.getPort(), "");
     EXPECT_EQ(c.getPrevPort(), QString());
+    EXPECT_FALSE(c.stableOnly);
+    EXPECT_EQ(c.getReadingLog(), "");
 }
 
 TEST(ConfigKeys, InvalidValuesAreReplacedAndReportedOnce) {
@@ -82,6 +84,8 @@ TEST(ConfigKeys, SaveWritesPortTwiceThenEveryKeyInOrderAndLoadsBackTheSame) {
     c.setMathOperand("2.5");
     c.setRemoveCharacters("+ =:#!\\");
     c.ignoreDuplicates = true;
+    c.stableOnly = true;
+    c.setReadingLog("/srv/audit, balance 2");
 
     QStringList order;
     QMap<QString, QString> stored;
@@ -89,14 +93,15 @@ TEST(ConfigKeys, SaveWritesPortTwiceThenEveryKeyInOrderAndLoadsBackTheSame) {
         order << k;
         stored[k] = v;
     });
-    ASSERT_EQ(order.size(), 33);
+    ASSERT_EQ(order.size(), 35);
     EXPECT_EQ(order.mid(0, 4), QStringList({"port", "prevPort", "instrument", "bitRate"}));
-    EXPECT_EQ(order.last(), "ignoreDifference");
+    EXPECT_EQ(order.mid(32), QStringList({"ignoreDifference", "stableOnly", "readingLog"}));
     EXPECT_EQ(stored["prevPort"], "/dev/ttyUSB1");  // the port in use becomes the previous one
     EXPECT_EQ(stored["instrument"], "KERN_MPS");
     EXPECT_EQ(stored["bitRate"], "7");
     EXPECT_EQ(stored["ignoreDuplicates"], "true");
     EXPECT_EQ(stored["mathOperation"], "DIVIDE");
+    EXPECT_EQ(stored["stableOnly"], "true");
 
     const auto [back, valid] = loadFrom(stored, {"/dev/ttyUSB1"});
     EXPECT_TRUE(valid);
@@ -108,15 +113,15 @@ TEST(ConfigKeys, ARecordWithoutPortSavesNoPortKeys) {
     ConfigKeys::save(loadFrom({}).config, [&](const QString& k, const QString&) { order << k; });
     EXPECT_FALSE(order.contains("port"));
     EXPECT_FALSE(order.contains("prevPort"));
-    EXPECT_EQ(order.size(), 31);
+    EXPECT_EQ(order.size(), 33);
 }
 
 TEST(ConfigKeys, LoadOrderListsEveryKeyOnce) {
     const QStringList& keys = ConfigKeys::loadOrder();
-    EXPECT_EQ(keys.size(), 33);
+    EXPECT_EQ(keys.size(), 35);
     EXPECT_EQ(keys.mid(0, 3), QStringList({"port", "prevPort", "instrument"}));
-    EXPECT_EQ(keys.last(), "customRegEx");
-    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 33);
+    EXPECT_EQ(keys.mid(32), QStringList({"customRegEx", "stableOnly", "readingLog"}));
+    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 35);
 }
 
 TEST(ConfigKeys, ApplyingOneSettingChecksIt) {

@@ -144,6 +144,8 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "and.error.unusual",
     "and.error.dataset.not.ready",
     "and.error.not.connected",
+    // reading log
+    "reading.log.error",
 });
 
 struct BundleKeyList {

@@ -19,7 +19,8 @@ constexpr Command commands[] = {
      "simulate --instrument NAME [--interval MS] [--count N] [--records FILE] [--link PATH]",
      runSimulate},
     {"run",
-     "run --port PATH [--instrument NAME] [--set key=value]... [--type] [--count N] [--json]",
+     "run --port PATH [--instrument NAME] [--set key=value]... [--type] [--count N] [--json]"
+     " [--reading-log DIR]",
      runRun},
 };
 

@@ -14,6 +14,7 @@
 #include "valtyp/Texts.h"
 #include "valtyp/ToolTipDelay.h"
 #include "worker/Keybot.h"
+#include "worker/ReadingLog.h"
 #include "worker/SoundBot.h"
 #include "worker/WeightWorker.h"
 

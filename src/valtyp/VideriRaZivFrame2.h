@@ -25,6 +25,7 @@ class AbstractPreferences;
 class EventLog;
 class InputTab;
 class Keybot;
+class ReadingLog;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -97,6 +98,8 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void stopAcquisition();
     void releaseRunObjects();
     void retireWorker();
+    // The reading log of a run, when a folder is set.
+    void startReadingLog(ConfigHelper::Instrument instrument);
     void appendLog(const QString& text, int style);
     template <class F>
     void onUiThreadAndWait(F&& work);
@@ -137,5 +140,6 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     std::unique_ptr<Keybot> keyBot;
     std::unique_ptr<SoundBot> soundBot;
     std::optional<Ignorer> ignorer;
+    std::unique_ptr<ReadingLog> readingLog_;
     std::unique_ptr<WeightWorker> weightWorker;  // last: its thread may still report
 };

@@ -1,11 +1,14 @@
 // The window's tabs and panels, and its idle and running look.
 
 #include "valtyp/EventLog.h"
+#include "valtyp/FocusVeto.h"
 #include "valtyp/InputTab.h"
+#include "valtyp/OutputTab.h"
+#include "valtyp/ProcessingTab.h"
+#include "valtyp/SettingsTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
 
-#include <QButtonGroup>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -40,14 +43,7 @@ void VideriRaZivFrame2::initComponents() {
     tabbedPane = new QTabWidget(this);
     tabbedPane->setObjectName(QStringLiteral("tabbedPane"));
     panel1 = buildStartPanel();
-    inputPanel = new InputTab(config, dialogs(),
-                              {[] { return isClosing(); }, [this] { selectPanel(inputPanel); },
-                               [this] { refreshPortsButtonActionPerformed(); }});
-    inputPanel->setObjectName(QStringLiteral("inputPanel"));
-    inputPanel->setPorts(ports);
-    processingPanel = panel("processingPanel");
-    outputPanel = panel("outputPanel");
-    settingsPanel = buildSettingsPanel();
+    buildSettingsTabs();
     eventLogPanel = buildEventLogPanel();
     aboutPanel = buildAboutPanel();
     const std::pair<QWidget*, const char*> tabs[] = {{panel1, "panel1"},
@@ -90,28 +86,28 @@ QWidget* VideriRaZivFrame2::buildStartPanel() {
     return p;
 }
 
-QWidget* VideriRaZivFrame2::buildSettingsPanel() {
-    QWidget* p = panel("settingsPanel");
-    manualConnectButton = new QRadioButton(frameText("manualConnectButton", ".text"), p);
-    manualConnectButton->setObjectName(QStringLiteral("manualConnectButton"));
-    autoConnectButton = new QRadioButton(frameText("autoConnectButton", ".text"), p);
-    autoConnectButton->setObjectName(QStringLiteral("autoConnectButton"));
-    autoConnectButton->setToolTip(frameText("autoConnectButton", ".toolTipText"));
-    auto* connectButtonGroup = new QButtonGroup(p);
-    connectButtonGroup->addButton(manualConnectButton);
-    connectButtonGroup->addButton(autoConnectButton);
-    (config.getConnect() == ConfigHelper::Connect::AUTO ? autoConnectButton : manualConnectButton)
-        ->setChecked(true);
-    for (QRadioButton* button : {manualConnectButton, autoConnectButton}) {
+void VideriRaZivFrame2::buildSettingsTabs() {
+    focusVeto_ = new FocusVeto(*this);
+    inputPanel = new InputTab(config, dialogs(),
+                              {[] { return isClosing(); }, [this] { selectPanel(inputPanel); },
+                               [this] { refreshPortsButtonActionPerformed(); }});
+    inputPanel->setPorts(ports);
+    processingPanel = new ProcessingTab(
+        {config, dialogs(), [] { return isClosing(); }, [this] { selectPanel(processingPanel); }},
+        *focusVeto_);
+    outputPanel = new OutputTab(
+        {config, dialogs(), [] { return isClosing(); }, [this] { selectPanel(outputPanel); }},
+        *focusVeto_);
+    settingsPanel = new SettingsTab(config);
+    for (QRadioButton* button :
+         {settingsPanel->manualConnectButton, settingsPanel->autoConnectButton}) {
         connect(button, &QRadioButton::clicked, this, [this] { connectButtonActionPerformed(); });
     }
-    auto* layout = new QGridLayout(p);
-    layout->addWidget(new QLabel(frameText("connectLabel", ".text"), p), 0, 0);
-    layout->addWidget(manualConnectButton, 0, 1);
-    layout->addWidget(autoConnectButton, 1, 1);
-    layout->setRowStretch(2, 1);
-    layout->setColumnStretch(2, 1);
-    return p;
+    const std::pair<QWidget*, const char*> names[] = {{inputPanel, "inputPanel"},
+                                                      {processingPanel, "processingPanel"},
+                                                      {outputPanel, "outputPanel"},
+                                                      {settingsPanel, "settingsPanel"}};
+    for (const auto& [widget, name] : names) widget->setObjectName(QLatin1StringView(name));
 }
 
 QWidget* VideriRaZivFrame2::buildEventLogPanel() {

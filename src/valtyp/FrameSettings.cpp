@@ -2,13 +2,18 @@
 
 #include "valtyp/Dialogs.h"
 #include "valtyp/InputTab.h"
+#include "valtyp/OutputTab.h"
+#include "valtyp/ProcessingTab.h"
+#include "valtyp/SettingsTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
 #include "valtyp/prefs/AbstractPreferences.h"
 #include "valtyp/prefs/ConfigStore.h"
 
-#include <QRadioButton>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -56,12 +61,37 @@ bool VideriRaZivFrame2::saveNecessary() {
 }
 
 void VideriRaZivFrame2::updateConfigFromTabs() {
-    inputPanel->updateConfig();
+    inputPanel->updateConfig();  // port, instrument, line settings, terminator
     connectButtonActionPerformed();
+    outputPanel->updateConfig();  // keyboard, delay, separator, framing, every X values
+    processingPanel->updateRounding();
+    processingPanel->updateArithmetic();
+    outputPanel->soundComboBoxItemStateChanged();
+    processingPanel->updateEditing();  // and an operation without operand becomes none
+    warnDivisionWithoutRounding();
+    settingsPanel->updateConfig();
+}
+
+void VideriRaZivFrame2::warnDivisionWithoutRounding() {
+    if (mathRoundingErrorWarningDisplayed ||
+        config.getMathOperation() != ConfigHelper::MathOperation::DIVIDE ||
+        !processingPanel->decimalTextField->text().isEmpty()) {
+        return;
+    }
+    // Taken at once, so that a second synchronisation before the task runs
+    // does not warn twice.
+    mathRoundingErrorWarningDisplayed = true;
+    QTimer::singleShot(0, this, [this] {
+        selectPanel(processingPanel);
+        processingPanel->decimalTextField->setFocus(Qt::OtherFocusReason);
+        dialogs().error(
+            text("error"),
+            text("please.enter.number.of.decimal.places.for.rounding.or.disable.division"));
+    });
 }
 
 void VideriRaZivFrame2::connectButtonActionPerformed() {
-    if (autoConnectButton->isChecked()) {
+    if (settingsPanel->autoConnectChosen()) {
         config.setConnect(ConfigHelper::Connect::AUTO);
         return;
     }

@@ -2,48 +2,19 @@
 
 #include "Serialio/FriendlyPortUtil.h"
 #include "valtyp/Dialogs.h"
+#include "valtyp/TabForm.h"
 #include "valtyp/Texts.h"
 
 #include <QComboBox>
 #include <QFont>
 #include <QGridLayout>
-#include <QLabel>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 using namespace ConfigHelper;
-
-namespace {
-
-QString frameText(const QString& field, const char* suffix) {
-    return Texts::bundle().getString(QStringLiteral("VideriRaZivFrame2.") + field +
-                                     QLatin1StringView(suffix));
-}
-
-template <class W>
-W* named(W* widget, const char* field) {
-    widget->setObjectName(QLatin1StringView(field));
-    widget->setToolTip(frameText(QLatin1StringView(field), ".toolTipText"));
-    return widget;
-}
-
-template <class E>
-QComboBox* optionBox(const char* field, int selected, QWidget* parent) {
-    auto* box = named(new QComboBox(parent), field);
-    for (E value : Options<E>::values()) box->addItem(Options<E>::toString(value));
-    box->setCurrentIndex(Options<E>::validOrdinal(selected) ? selected
-                                                            : Options<E>::defaultOrdinal());
-    return box;
-}
-
-QLabel* label(const char* field, QWidget* parent) {
-    auto* l = new QLabel(frameText(QLatin1StringView(field), ".text"), parent);
-    l->setObjectName(QLatin1StringView(field));
-    return l;
-}
-
-}  // namespace
+using namespace TabForm;
 
 InputTab::InputTab(Config& config, Dialogs& dialogs, Hooks hooks, QWidget* parent)
     : QWidget(parent), config_(config), dialogs_(dialogs), hooks_(std::move(hooks)) {
@@ -84,35 +55,37 @@ void InputTab::buildControls() {
     }
     showTerminator(config_.getInputTerminator());
 
-    refreshPortsButton =
-        named(new QPushButton(frameText(QStringLiteral("refreshPortsButton"), ".text"), this),
-              "refreshPortsButton");
-    defaultButton =
-        named(new QPushButton(frameText(QStringLiteral("defaultButton"), ".text"), this),
-              "defaultButton");
+    refreshPortsButton = button("refreshPortsButton");
+    autoButton = button("autoButton");
+    customizeButton = button("customizeButton");
+    defaultButton = button("defaultButton");
+    // Their dialogs come later; until then their tool tips say so.
+    autoButton->setEnabled(false);
+    customizeButton->setEnabled(false);
+}
+
+QPushButton* InputTab::button(const char* field) {
+    return named(new QPushButton(frameText(field, ".text"), this), field);
 }
 
 void InputTab::layOut() {
-    auto* grid = new QGridLayout(this);
-    int row = 0;
-    grid->addWidget(label("portLabel", this), row, 0);
-    grid->addWidget(portList, row, 1);
-    grid->addWidget(refreshPortsButton, row++, 2);
-    grid->addWidget(label("deviceLabel", this), row, 0);
-    grid->addWidget(instrumentBox, row++, 1, 1, 2);
-    grid->addWidget(label("bitRateLabel", this), row, 0);
-    grid->addWidget(bitRateBox, row++, 1);
-    grid->addWidget(label("dataBitsLabel", this), row, 0);
-    grid->addWidget(dataBitsBox, row++, 1);
-    grid->addWidget(label("stopBitsLabel", this), row, 0);
-    grid->addWidget(stopBitsBox, row++, 1);
-    grid->addWidget(label("parityLabel", this), row, 0);
-    grid->addWidget(parityBox, row++, 1);
-    grid->addWidget(label("inputTerminatorLabel", this), row, 0);
-    grid->addWidget(inputTerminatorBox, row, 1);
-    grid->addWidget(defaultButton, row++, 2);
-    grid->setRowStretch(row, 1);
-    grid->setColumnStretch(1, 1);
+    auto* grid = formGrid(this);
+    auto* portButtons = new QHBoxLayout;
+    portButtons->setContentsMargins(0, 0, 0, 0);
+    portButtons->addWidget(refreshPortsButton);
+    portButtons->addWidget(autoButton);
+    addRow(*grid, "portLabel", portList);
+    grid->addLayout(portButtons, grid->rowCount() - 1, 2);
+    addRow(*grid, "deviceLabel", instrumentBox, customizeButton);
+    addRow(*grid, "bitRateLabel", bitRateBox);
+    addRow(*grid, "dataBitsLabel", dataBitsBox);
+    addRow(*grid, "stopBitsLabel", stopBitsBox);
+    addRow(*grid, "parityLabel", parityBox);
+    addRow(*grid, "inputTerminatorLabel", inputTerminatorBox, defaultButton);
+    grid->setRowStretch(grid->rowCount(), 1);
+    focusInOrder({portList, refreshPortsButton, autoButton, instrumentBox, customizeButton,
+                  bitRateBox, dataBitsBox, stopBitsBox, parityBox, inputTerminatorBox,
+                  defaultButton});
 }
 
 void InputTab::connectHandlers() {

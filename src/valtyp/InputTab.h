@@ -51,9 +51,14 @@ class InputTab : public QWidget {
     QComboBox* inputTerminatorBox;
     QPushButton* refreshPortsButton;
     QPushButton* defaultButton;
+    // Automatic port detection and the custom expression dialog (disabled
+    // until they exist).
+    QPushButton* autoButton;
+    QPushButton* customizeButton;
 
   private:
     void buildControls();
+    QPushButton* button(const char* field);
     void layOut();
     void connectHandlers();
     std::optional<ConfigHelper::Instrument> selectedInstrument() const;

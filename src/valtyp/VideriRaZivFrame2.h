@@ -23,12 +23,15 @@
 
 class AbstractPreferences;
 class EventLog;
+class FocusVeto;
 class InputTab;
+class OutputTab;
+class ProcessingTab;
+class SettingsTab;
 class Keybot;
 class ReadingLog;
 class QLabel;
 class QPushButton;
-class QRadioButton;
 class QTabWidget;
 class QTextEdit;
 class SoundBot;
@@ -86,12 +89,15 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     // Layout and look.
     void initComponents();
     QWidget* buildStartPanel();
-    QWidget* buildSettingsPanel();
+    void buildSettingsTabs();
     QWidget* buildEventLogPanel();
     QWidget* buildAboutPanel();
     void showRunningLook();
     void showIdleLook();
     void selectPanel(QWidget* panel);
+    // Division without a number of decimal places is refused later; say so
+    // once per run of the program.
+    void warnDivisionWithoutRounding();
 
     // Run control.
     void startAcquisition();
@@ -120,16 +126,15 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     QTabWidget* tabbedPane = nullptr;
     QWidget* panel1 = nullptr;
     InputTab* inputPanel = nullptr;
-    QWidget* processingPanel = nullptr;
-    QWidget* outputPanel = nullptr;
-    QWidget* settingsPanel = nullptr;
+    ProcessingTab* processingPanel = nullptr;
+    OutputTab* outputPanel = nullptr;
+    SettingsTab* settingsPanel = nullptr;
     QWidget* eventLogPanel = nullptr;
     QWidget* aboutPanel = nullptr;
     QPushButton* startStopJButton = nullptr;
     QLabel* statusJLabel = nullptr;
     QTextEdit* eventLogPane = nullptr;
-    QRadioButton* manualConnectButton = nullptr;
-    QRadioButton* autoConnectButton = nullptr;
+    FocusVeto* focusVeto_ = nullptr;  // keeps the focus in a refused text field
     std::unique_ptr<EventLog> eventLog;
     QWidget* currentPanel_ = nullptr;  // the tab shown, whatever its index
     bool switchingLook_ = false;

@@ -1,0 +1,133 @@
+#include "valtyp/OutputTab.h"
+
+#include "valtyp/Dialogs.h"
+#include "valtyp/FocusVeto.h"
+#include "valtyp/TabForm.h"
+#include "valtyp/Texts.h"
+#include "valtyp/plus/DecimalSeparatorBox.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QTimer>
+
+using namespace ConfigHelper;
+using namespace TabForm;
+using Texts::text;
+
+OutputTab::OutputTab(TextFieldUpdate::Context context, FocusVeto& veto, QWidget* parent)
+    : QWidget(parent),
+      config_(context.config),
+      dialogs_(context.dialogs),
+      isClosing_(context.isClosing) {
+    buildControls();
+    everyXValuesUpdate_ =
+        std::make_unique<EveryXValuesTextFieldUpdate>(*everyXValuesTextField, context);
+    veto.guard(*everyXValuesUpdate_);
+    layOut();
+    connectHandlers();
+}
+
+OutputTab::~OutputTab() = default;
+
+void OutputTab::buildControls() {
+    decimalSeparatorBox = named(new DecimalSeparatorBox(config_, this), "decimalSeparatorBox");
+    startWithBox = optionBox<StartWith>("startWithBox", config_.getStartWith(), this);
+    outputTerminatorBox =
+        optionBox<OutputTerminator>("outputTerminatorBox", config_.getOutputTerminator(), this);
+    outputTerminatorBox2 =
+        optionBox<OutputTerminator>("outputTerminatorBox2", config_.getOutputTerminator2(), this);
+    everyXValuesTextField =
+        named(new QLineEdit(config_.getEveryXValues(), this), "everyXValuesTextField");
+    keyboardTypeBox = optionBox<KeyboardType>("keyboardTypeBox", config_.getKeyboardType(), this);
+    delayTextField = named(new QLineEdit(config_.getDelay(), this), "delayTextField");
+    soundComboBox = optionBox<Sound>("soundComboBox", config_.getSound(), this);
+}
+
+void OutputTab::layOut() {
+    auto* grid = formGrid(this);
+    addRow(*grid, "decimalSeparatorLabel", decimalSeparatorBox);
+    addRow(*grid, "startWithLabel", startWithBox);
+    addRow(*grid, "outputTerminatorLabel", outputTerminatorBox);
+    addRow(*grid, "outputTerminator2Label", outputTerminatorBox2);
+    addRow(*grid, "everyXValuesLabel", everyXValuesTextField);
+    addRow(*grid, "keyboardTypeLabel", keyboardTypeBox);
+    addRow(*grid, "delayLabel", delayTextField);
+    addRow(*grid, "soundLabel", soundComboBox);
+    grid->setRowStretch(grid->rowCount(), 1);
+    focusInOrder({decimalSeparatorBox, startWithBox, outputTerminatorBox, outputTerminatorBox2,
+                  everyXValuesTextField, keyboardTypeBox, delayTextField, soundComboBox});
+}
+
+void OutputTab::connectHandlers() {
+    connect(decimalSeparatorBox, &QComboBox::currentIndexChanged, this,
+            [this] { decimalSeparatorBoxItemStateChanged(); });
+    connect(startWithBox, &QComboBox::currentIndexChanged, this,
+            [this] { startWithBoxItemStateChanged(); });
+    connect(outputTerminatorBox, &QComboBox::currentIndexChanged, this,
+            [this] { outputTerminatorBoxItemStateChanged(); });
+    connect(outputTerminatorBox2, &QComboBox::currentIndexChanged, this,
+            [this] { outputTerminatorBox2ItemStateChanged(); });
+    connect(keyboardTypeBox, &QComboBox::currentIndexChanged, this,
+            [this] { keyboardTypeBoxItemStateChanged(); });
+    connect(soundComboBox, &QComboBox::currentIndexChanged, this,
+            [this] { soundComboBoxItemStateChanged(); });
+    connect(delayTextField, &QLineEdit::textChanged, this, [this] { delayTextFieldCaretUpdate(); });
+}
+
+void OutputTab::decimalSeparatorBoxItemStateChanged() {
+    config_.setDecimalSeparator(decimalSeparatorBox->separator());
+}
+
+void OutputTab::startWithBoxItemStateChanged() {
+    config_.setStartWith(selected<StartWith>(*startWithBox));
+}
+
+void OutputTab::outputTerminatorBoxItemStateChanged() {
+    config_.setOutputTerminator(selected<OutputTerminator>(*outputTerminatorBox));
+}
+
+void OutputTab::outputTerminatorBox2ItemStateChanged() {
+    config_.setOutputTerminator2(selected<OutputTerminator>(*outputTerminatorBox2));
+}
+
+void OutputTab::soundComboBoxItemStateChanged() {
+    config_.setSound(selected<Sound>(*soundComboBox));
+}
+
+void OutputTab::setDelayLater(const QString& delay) {
+    QTimer::singleShot(0, delayTextField,
+                       [field = delayTextField, delay] { field->setText(delay); });
+}
+
+void OutputTab::keyboardTypeBoxItemStateChanged() {
+    config_.setKeyboardType(selected<KeyboardType>(*keyboardTypeBox));
+    // Typing for every layout at once uses Alt codes, which need time per key.
+    if (config_.getKeyboardType() != KeyboardType::ALL ||
+        config_.getDelayAsInt() >= kMinimumDelayForAllLayouts) {
+        return;
+    }
+    keyboardTypeBox->hidePopup();
+    dialogs_.information(text("info"), text("info.delay.keyboard.all"));
+    setDelayLater(QString::number(kMinimumDelayForAllLayouts));
+}
+
+void OutputTab::delayTextFieldCaretUpdate() {
+    const QString delay = delayTextField->text();
+    if (Delay::valid(delay)) {
+        config_.setDelay(delay);
+        return;
+    }
+    if (!isClosing_()) dialogs_.error(text("error"), text("error.intercharacter.delay"));
+    setDelayLater(Delay::getDefault());
+}
+
+void OutputTab::updateConfig() {
+    keyboardTypeBoxItemStateChanged();
+    delayTextFieldCaretUpdate();
+    decimalSeparatorBoxItemStateChanged();
+    startWithBoxItemStateChanged();
+    outputTerminatorBoxItemStateChanged();
+    outputTerminatorBox2ItemStateChanged();
+    everyXValuesUpdate_->update();
+}

@@ -1,0 +1,175 @@
+#include "valtyp/ProcessingTab.h"
+
+#include "valtyp/FocusVeto.h"
+#include "valtyp/TabForm.h"
+#include "valtyp/plus/InstrumentTypeListener.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace ConfigHelper;
+using namespace TabForm;
+
+namespace {
+
+QLineEdit* textField(const char* field, const QString& text, QWidget* parent) {
+    return named(new QLineEdit(text, parent), field);
+}
+
+template <class V>
+std::unique_ptr<V> guarded(QLineEdit* field, const TextFieldUpdate::Context& context,
+                           FocusVeto& veto) {
+    auto validator = std::make_unique<V>(*field, context);
+    veto.guard(*validator);
+    return validator;
+}
+
+QGroupBox* group(const char* field, QWidget* parent) {
+    auto* box = new QGroupBox(frameText(field, ".text"), parent);
+    box->setObjectName(QLatin1StringView(field));
+    return box;
+}
+
+}  // namespace
+
+ProcessingTab::ProcessingTab(TextFieldUpdate::Context context, FocusVeto& veto, QWidget* parent)
+    : QWidget(parent), config_(context.config) {
+    buildControls();
+    mathOperandUpdate_ = guarded<MathOperandTextFieldUpdate>(mathOperandTextField, context, veto);
+    decimalUpdate_ = guarded<DecimalTextFieldUpdate>(decimalTextField, context, veto);
+    editNumCharactersUpdate_ =
+        guarded<EditNumCharactersTextFieldUpdate>(editNumCharactersTextField, context, veto);
+    removeCharactersUpdate_ =
+        guarded<RemoveCharactersTextFieldUpdate>(removeCharactersTextField, context, veto);
+    layOut();
+    connectHandlers();
+}
+
+ProcessingTab::~ProcessingTab() = default;
+
+void ProcessingTab::buildControls() {
+    mathOperationBox =
+        optionBox<MathOperation>("mathOperationBox", config_.getMathOperation(), this);
+    mathOperandTextField = textField("mathOperandTextField", config_.getMathOperand(), this);
+    decimalTextField = textField("decimalTextField", config_.getDecimalPlaces(), this);
+    roundingMethodBox =
+        optionBox<RoundingMethod>("roundingMethodBox", config_.getRoundingMethod(), this);
+    for (QWidget* numeric : std::initializer_list<QWidget*>{mathOperationBox, mathOperandTextField,
+                                                            decimalTextField, roundingMethodBox}) {
+        InstrumentTypeListener::listen(*numeric, config_);
+    }
+    editOperationComboBox =
+        optionBox<EditOperation>("editOperationComboBox", config_.getEditOperation(), this);
+    editPositionComboBox =
+        optionBox<EditPosition>("editPositionComboBox", config_.getEditPosition(), this);
+    editNumCharactersTextField =
+        textField("editNumCharactersTextField", config_.getEditNumCharacters(), this);
+    removeCharactersTextField =
+        textField("removeCharactersTextField", config_.getRemoveCharacters(), this);
+    ignoreDuplicatesCheckBox =
+        named(new QCheckBox(frameText("ignoreDuplicatesCheckBox", ".text"), this),
+              "ignoreDuplicatesCheckBox");
+    ignoreDuplicatesCheckBox->setChecked(config_.ignoreDuplicates);
+    adjustIgnoreButton = named(new QPushButton(frameText("adjustIgnoreButton", ".text"), this),
+                               "adjustIgnoreButton");
+    adjustIgnoreButton->setEnabled(false);
+}
+
+void ProcessingTab::layOut() {
+    auto* arithmetic = group("arithmeticGroup", this);
+    auto* grid = formGrid(arithmetic);
+    addRow(*grid, "mathOperationLabel", mathOperationBox);
+    addRow(*grid, "mathOperandLabel", mathOperandTextField);
+
+    auto* rounding = group("roundingGroup", this);
+    grid = formGrid(rounding);
+    addRow(*grid, "decimalLabel", decimalTextField);
+    addRow(*grid, "roundingMethodLabel", roundingMethodBox);
+
+    auto* editing = group("editingGroup", this);
+    grid = formGrid(editing);
+    addRow(*grid, "editOperationLabel", editOperationComboBox);
+    addRow(*grid, "editPositionLabel", editPositionComboBox);
+    addRow(*grid, "editNumCharactersLabel", editNumCharactersTextField);
+    addRow(*grid, "removeCharactersLabel", removeCharactersTextField);
+
+    auto* duplicates = group("duplicatesGroup", this);
+    grid = formGrid(duplicates);
+    addRow(*grid, ignoreDuplicatesCheckBox, adjustIgnoreButton);
+
+    auto* page = new QGridLayout(this);
+    page->addWidget(arithmetic, 0, 0);
+    page->addWidget(rounding, 1, 0);
+    page->addWidget(editing, 0, 1, 2, 1);
+    page->addWidget(duplicates, 2, 0, 1, 2);
+    page->setRowStretch(3, 1);
+    focusInOrder({mathOperationBox, mathOperandTextField, decimalTextField, roundingMethodBox,
+                  editOperationComboBox, editPositionComboBox, editNumCharactersTextField,
+                  removeCharactersTextField, ignoreDuplicatesCheckBox, adjustIgnoreButton});
+}
+
+void ProcessingTab::connectHandlers() {
+    connect(mathOperationBox, &QComboBox::currentIndexChanged, this,
+            [this] { mathOperationBoxItemStateChanged(); });
+    connect(roundingMethodBox, &QComboBox::currentIndexChanged, this,
+            [this] { roundingMethodBoxItemStateChanged(); });
+    connect(editOperationComboBox, &QComboBox::currentIndexChanged, this,
+            [this] { editOperationComboBoxItemStateChanged(); });
+    connect(editPositionComboBox, &QComboBox::currentIndexChanged, this,
+            [this] { editPositionComboBoxItemStateChanged(); });
+    connect(ignoreDuplicatesCheckBox, &QCheckBox::clicked, this,
+            [this] { ignoreDuplicatesCheckBoxActionPerformed(); });
+}
+
+MathOperation ProcessingTab::selectedOperation() const {
+    return selected<MathOperation>(*mathOperationBox);
+}
+
+void ProcessingTab::mathOperationBoxItemStateChanged() {
+    config_.setMathOperation(selectedOperation());
+    if (selectedOperation() != MathOperation::NONE) return;
+    mathOperandTextField->clear();
+    mathOperandUpdate_->update();
+}
+
+void ProcessingTab::roundingMethodBoxItemStateChanged() {
+    config_.setRoundingMethod(selected<RoundingMethod>(*roundingMethodBox));
+}
+
+void ProcessingTab::editOperationComboBoxItemStateChanged() {
+    config_.setEditOperation(selected<EditOperation>(*editOperationComboBox));
+}
+
+void ProcessingTab::editPositionComboBoxItemStateChanged() {
+    config_.setEditPosition(selected<EditPosition>(*editPositionComboBox));
+}
+
+void ProcessingTab::ignoreDuplicatesCheckBoxActionPerformed() {
+    config_.ignoreDuplicates = ignoreDuplicatesCheckBox->isChecked();
+}
+
+void ProcessingTab::updateRounding() {
+    roundingMethodBoxItemStateChanged();
+    decimalUpdate_->update();
+}
+
+void ProcessingTab::updateArithmetic() {
+    mathOperationBoxItemStateChanged();
+    mathOperandUpdate_->update();
+}
+
+void ProcessingTab::updateEditing() {
+    editOperationComboBoxItemStateChanged();
+    editPositionComboBoxItemStateChanged();
+    editNumCharactersUpdate_->update();
+    removeCharactersUpdate_->update();
+    // An operation without an operand would do nothing: show it as none.
+    if (selectedOperation() != MathOperation::NONE && mathOperandTextField->text().isEmpty()) {
+        mathOperationBox->setCurrentIndex(Options<MathOperation>::ordinal(MathOperation::NONE));
+    }
+}

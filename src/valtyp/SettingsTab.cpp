@@ -1,0 +1,129 @@
+#include "valtyp/SettingsTab.h"
+
+#include "valtyp/TabForm.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace TabForm;
+
+namespace {
+
+QCheckBox* checkBox(const char* field, bool checked, QWidget* parent) {
+    auto* box = named(new QCheckBox(frameText(field, ".text"), parent), field);
+    box->setChecked(checked);
+    return box;
+}
+
+QPushButton* button(const char* field, QWidget* parent) {
+    return named(new QPushButton(frameText(field, ".text"), parent), field);
+}
+
+}  // namespace
+
+SettingsTab::SettingsTab(Config& config, QWidget* parent) : QWidget(parent), config_(config) {
+    buildControls();
+    layOut();
+    connectHandlers();
+}
+
+void SettingsTab::buildControls() {
+    manualConnectButton = named(new QRadioButton(frameText("manualConnectButton", ".text"), this),
+                                "manualConnectButton");
+    autoConnectButton =
+        named(new QRadioButton(frameText("autoConnectButton", ".text"), this), "autoConnectButton");
+    auto* connectButtonGroup = new QButtonGroup(this);
+    connectButtonGroup->addButton(manualConnectButton);
+    connectButtonGroup->addButton(autoConnectButton);
+    (config_.getConnect() == ConfigHelper::Connect::AUTO ? autoConnectButton : manualConnectButton)
+        ->setChecked(true);
+    abortAutoStartCheckBox =
+        checkBox("abortAutoStartCheckBox", config_.abortAutoStartWhenPrevPortNotAvailable, this);
+    minimizeToTrayCheckBox = checkBox("minimizeToTrayCheckBox", config_.minimizeToTray, this);
+    notifyWhenMinimizedToTrayCheckBox =
+        checkBox("notifyWhenMinimizedToTrayCheckBox", config_.notifyWhenMinimizedToTray, this);
+    checkForUpdatesCheckBox = checkBox("checkForUpdatesCheckBox", config_.checkForUpdates, this);
+    importSettingsButton = button("importSettingsButton", this);
+    exportSettingsButton = button("exportSettingsButton", this);
+    importSettingsButton->setEnabled(false);
+    exportSettingsButton->setEnabled(false);
+}
+
+void SettingsTab::layOut() {
+    // Each heading stands for the controls right of it, which carry their
+    // own words for assistive technology.
+    auto* grid = formGrid(this);
+    auto section = [&](QLabel* heading, std::initializer_list<QWidget*> controls) {
+        heading->setParent(this);
+        int row = grid->rowCount();
+        grid->addWidget(heading, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+        for (QWidget* control : controls) grid->addWidget(control, row++, 1);
+    };
+    auto heading = [](const char* field) {
+        auto* label = new QLabel(frameText(field, ".text"));
+        label->setObjectName(QLatin1StringView(field));
+        return label;
+    };
+    section(heading("connectLabel"),
+            {manualConnectButton, autoConnectButton, abortAutoStartCheckBox});
+    section(heading("trayLabel"), {minimizeToTrayCheckBox, notifyWhenMinimizedToTrayCheckBox});
+    auto* updatesLabel = new QLabel(QStringLiteral("Updates:"));
+    updatesLabel->setObjectName(QStringLiteral("updatesLabel"));
+    section(updatesLabel, {checkForUpdatesCheckBox});
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(exportSettingsButton);
+    buttons->addWidget(importSettingsButton);
+    buttons->addStretch(1);
+    auto* settingsFile = heading("settingsFileLabel");
+    settingsFile->setParent(this);
+    const int row = grid->rowCount();
+    grid->addWidget(settingsFile, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addLayout(buttons, row, 1);
+    grid->setRowStretch(grid->rowCount(), 1);
+    focusInOrder({manualConnectButton, autoConnectButton, abortAutoStartCheckBox,
+                  minimizeToTrayCheckBox, notifyWhenMinimizedToTrayCheckBox,
+                  checkForUpdatesCheckBox, exportSettingsButton, importSettingsButton});
+}
+
+void SettingsTab::connectHandlers() {
+    connect(minimizeToTrayCheckBox, &QCheckBox::toggled, this,
+            [this] { minimizeToTrayCheckBoxItemStateChanged(); });
+    connect(notifyWhenMinimizedToTrayCheckBox, &QCheckBox::toggled, this,
+            [this] { notifyWhenMinimizedToTrayCheckBoxItemStateChanged(); });
+    connect(checkForUpdatesCheckBox, &QCheckBox::toggled, this,
+            [this] { checkForUpdatesCheckBoxItemStateChanged(); });
+    connect(abortAutoStartCheckBox, &QCheckBox::toggled, this,
+            [this] { abortAutoStartCheckBoxItemStateChanged(); });
+}
+
+bool SettingsTab::autoConnectChosen() const {
+    return autoConnectButton->isChecked();
+}
+
+void SettingsTab::minimizeToTrayCheckBoxItemStateChanged() {
+    config_.minimizeToTray = minimizeToTrayCheckBox->isChecked();
+}
+
+void SettingsTab::notifyWhenMinimizedToTrayCheckBoxItemStateChanged() {
+    config_.notifyWhenMinimizedToTray = notifyWhenMinimizedToTrayCheckBox->isChecked();
+}
+
+void SettingsTab::checkForUpdatesCheckBoxItemStateChanged() {
+    config_.checkForUpdates = checkForUpdatesCheckBox->isChecked();
+}
+
+void SettingsTab::abortAutoStartCheckBoxItemStateChanged() {
+    config_.abortAutoStartWhenPrevPortNotAvailable = abortAutoStartCheckBox->isChecked();
+}
+
+void SettingsTab::updateConfig() {
+    minimizeToTrayCheckBoxItemStateChanged();
+    notifyWhenMinimizedToTrayCheckBoxItemStateChanged();
+    checkForUpdatesCheckBoxItemStateChanged();
+    abortAutoStartCheckBoxItemStateChanged();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The settings tab: how the program starts and connects, the tray, the
+// update check, and the export and import of all settings.
+
+#include "config/Config.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QPushButton;
+class QRadioButton;
+
+class SettingsTab : public QWidget {
+  public:
+    explicit SettingsTab(Config& config, QWidget* parent = nullptr);
+
+    bool autoConnectChosen() const;
+    // The four check boxes into their flags (the last step of updateConfigFromTabs).
+    void updateConfig();
+
+    // Handlers, named after their control.
+    void minimizeToTrayCheckBoxItemStateChanged();
+    void notifyWhenMinimizedToTrayCheckBoxItemStateChanged();
+    void checkForUpdatesCheckBoxItemStateChanged();
+    void abortAutoStartCheckBoxItemStateChanged();
+
+    QRadioButton* manualConnectButton;
+    QRadioButton* autoConnectButton;
+    QCheckBox* minimizeToTrayCheckBox;
+    QCheckBox* notifyWhenMinimizedToTrayCheckBox;
+    QCheckBox* checkForUpdatesCheckBox;
+    QCheckBox* abortAutoStartCheckBox;
+    // Export and import of the settings file (disabled until they exist).
+    QPushButton* importSettingsButton;
+    QPushButton* exportSettingsButton;
+
+  private:
+    void buildControls();
+    void layOut();
+    void connectHandlers();
+
+    Config& config_;
+};

@@ -1,0 +1,59 @@
+#include "valtyp/TabForm.h"
+
+#include "valtyp/Texts.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QWidget>
+
+namespace TabForm {
+
+QString frameText(const QString& field, const char* suffix) {
+    return Texts::bundle().getString(QStringLiteral("VideriRaZivFrame2.") + field +
+                                     QLatin1StringView(suffix));
+}
+
+void name(QWidget& control, const char* field) {
+    control.setObjectName(QLatin1StringView(field));
+    control.setToolTip(frameText(field, ".toolTipText"));
+}
+
+QString labelWords(const QString& labelText) {
+    QString words = labelText.trimmed();
+    if (words.endsWith(u':')) words.chop(1);
+    return words.trimmed();
+}
+
+QLabel* addRow(QGridLayout& grid, const char* labelField, QWidget* control, QWidget* extra) {
+    const int row = grid.rowCount();
+    auto* label = new QLabel(frameText(labelField, ".text"), grid.parentWidget());
+    label->setObjectName(QLatin1StringView(labelField));
+    label->setBuddy(control);
+    control->setAccessibleName(labelWords(label->text()));
+    grid.addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+    grid.addWidget(control, row, 1);
+    if (extra != nullptr) grid.addWidget(extra, row, 2);
+    return label;
+}
+
+void addRow(QGridLayout& grid, QWidget* control, QWidget* extra) {
+    const int row = grid.rowCount();
+    grid.addWidget(control, row, 1);
+    if (extra != nullptr) grid.addWidget(extra, row, 2);
+}
+
+QGridLayout* formGrid(QWidget* parent) {
+    auto* grid = new QGridLayout(parent);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+void focusInOrder(std::initializer_list<QWidget*> controls) {
+    QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous != nullptr) QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
+}  // namespace TabForm

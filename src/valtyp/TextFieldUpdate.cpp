@@ -1,0 +1,67 @@
+#include "valtyp/TextFieldUpdate.h"
+
+#include "valtyp/Dialogs.h"
+#include "valtyp/Texts.h"
+
+#include <QLineEdit>
+#include <QTimer>
+
+using namespace ConfigHelper;
+
+TextFieldUpdate::TextFieldUpdate(QLineEdit& field, Context context, Rule rule)
+    : field_(field), context_(std::move(context)), rule_(rule) {}
+
+QString TextFieldUpdate::normalized() const {
+    QString text = field_.text();
+    if (rule_.commaIsPoint) text.replace(u',', u'.');
+    return text;
+}
+
+bool TextFieldUpdate::verify(const QString& text) const {
+    return rule_.accepts(text);
+}
+
+bool TextFieldUpdate::update() {
+    const QString text = normalized();
+    if (!verify(text)) return false;
+    (context_.config.*rule_.store)(text);
+    return true;
+}
+
+bool TextFieldUpdate::shouldYieldFocus() {
+    if (update()) return true;
+    if (context_.isClosing()) return false;
+    context_.dialogs.error(Texts::text("error"), Texts::text(rule_.messageKey));
+    field_.clear();
+    // After the event that asked: the focus may be on its way elsewhere.
+    QTimer::singleShot(0, &field_, [field = &field_, selectTab = context_.selectTab] {
+        if (selectTab) selectTab();
+        field->setFocus(Qt::OtherFocusReason);
+    });
+    return false;
+}
+
+RemoveCharactersTextFieldUpdate::RemoveCharactersTextFieldUpdate(QLineEdit& field, Context context)
+    : TextFieldUpdate(field, std::move(context),
+                      {&RemoveCharacters::valid, &Config::setRemoveCharacters,
+                       "error.edit.removeCharacters", false}) {}
+
+MathOperandTextFieldUpdate::MathOperandTextFieldUpdate(QLineEdit& field, Context context)
+    : TextFieldUpdate(field, std::move(context),
+                      {&MathOperand::valid, &Config::setMathOperand, "error.math.operand", true}) {}
+
+EveryXValuesTextFieldUpdate::EveryXValuesTextFieldUpdate(QLineEdit& field, Context context)
+    : TextFieldUpdate(
+          field, std::move(context),
+          {&EveryXValues::valid, &Config::setEveryXValues, "error.edit.everyXValues", false}) {}
+
+EditNumCharactersTextFieldUpdate::EditNumCharactersTextFieldUpdate(QLineEdit& field,
+                                                                   Context context)
+    : TextFieldUpdate(field, std::move(context),
+                      {&EditNumCharacters::valid, &Config::setEditNumCharacters,
+                       "error.edit.numCharacters", false}) {}
+
+DecimalTextFieldUpdate::DecimalTextFieldUpdate(QLineEdit& field, Context context)
+    : TextFieldUpdate(
+          field, std::move(context),
+          {&DecimalPlaces::valid, &Config::setDecimalPlaces, "error.decimal.places", false}) {}

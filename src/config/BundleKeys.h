@@ -141,6 +141,14 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "error.edit.numCharacters",
     "error.decimal.places",
     "please.enter.number.of.decimal.places.for.rounding.or.disable.division",
+    // stable readings only, and the reading log
+    "VideriRaZivFrame2.stableOnlyCheckBox.text",
+    "VideriRaZivFrame2.stableOnlyCheckBox.toolTipText",
+    "VideriRaZivFrame2.readingLogLabel.text",
+    "VideriRaZivFrame2.readingLogTextField.toolTipText",
+    "VideriRaZivFrame2.readingLogButton.text",
+    "VideriRaZivFrame2.readingLogButton.toolTipText",
+    "choose.reading.log.folder",
 });
 
 // Display texts of the option tables and instruments.

@@ -1,5 +1,6 @@
 // The window's tabs and panels, and its idle and running look.
 
+#include "valtyp/Dialogs.h"
 #include "valtyp/EventLog.h"
 #include "valtyp/FocusVeto.h"
 #include "valtyp/InputTab.h"
@@ -99,6 +100,9 @@ void VideriRaZivFrame2::buildSettingsTabs() {
         {config, dialogs(), [] { return isClosing(); }, [this] { selectPanel(outputPanel); }},
         *focusVeto_);
     settingsPanel = new SettingsTab(config);
+    settingsPanel->setFolderChooser([this](const QString& current) {
+        return dialogs().chooseFolder(Texts::text("choose.reading.log.folder"), current);
+    });
     for (QRadioButton* button :
          {settingsPanel->manualConnectButton, settingsPanel->autoConnectButton}) {
         connect(button, &QRadioButton::clicked, this, [this] { connectButtonActionPerformed(); });

@@ -78,6 +78,9 @@ void ProcessingTab::buildControls() {
     adjustIgnoreButton = named(new QPushButton(frameText("adjustIgnoreButton", ".text"), this),
                                "adjustIgnoreButton");
     adjustIgnoreButton->setEnabled(false);
+    stableOnlyCheckBox = named(new QCheckBox(frameText("stableOnlyCheckBox", ".text"), this),
+                               "stableOnlyCheckBox");
+    stableOnlyCheckBox->setChecked(config_.stableOnly);
 }
 
 void ProcessingTab::layOut() {
@@ -101,6 +104,7 @@ void ProcessingTab::layOut() {
     auto* duplicates = group("duplicatesGroup", this);
     grid = formGrid(duplicates);
     addRow(*grid, ignoreDuplicatesCheckBox, adjustIgnoreButton);
+    addRow(*grid, stableOnlyCheckBox);
 
     auto* page = new QGridLayout(this);
     page->addWidget(arithmetic, 0, 0);
@@ -110,7 +114,8 @@ void ProcessingTab::layOut() {
     page->setRowStretch(3, 1);
     focusInOrder({mathOperationBox, mathOperandTextField, decimalTextField, roundingMethodBox,
                   editOperationComboBox, editPositionComboBox, editNumCharactersTextField,
-                  removeCharactersTextField, ignoreDuplicatesCheckBox, adjustIgnoreButton});
+                  removeCharactersTextField, ignoreDuplicatesCheckBox, adjustIgnoreButton,
+                  stableOnlyCheckBox});
 }
 
 void ProcessingTab::connectHandlers() {
@@ -124,6 +129,8 @@ void ProcessingTab::connectHandlers() {
             [this] { editPositionComboBoxItemStateChanged(); });
     connect(ignoreDuplicatesCheckBox, &QCheckBox::clicked, this,
             [this] { ignoreDuplicatesCheckBoxActionPerformed(); });
+    connect(stableOnlyCheckBox, &QCheckBox::clicked, this,
+            [this] { stableOnlyCheckBoxActionPerformed(); });
 }
 
 MathOperation ProcessingTab::selectedOperation() const {
@@ -151,6 +158,10 @@ void ProcessingTab::editPositionComboBoxItemStateChanged() {
 
 void ProcessingTab::ignoreDuplicatesCheckBoxActionPerformed() {
     config_.ignoreDuplicates = ignoreDuplicatesCheckBox->isChecked();
+}
+
+void ProcessingTab::stableOnlyCheckBoxActionPerformed() {
+    config_.stableOnly = stableOnlyCheckBox->isChecked();
 }
 
 void ProcessingTab::updateRounding() {

@@ -35,9 +35,15 @@ class ScriptedDialogs : public Dialogs {
     std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> chooseFolder(const QString& title, const QString&) override {
+        shown.push_back({QStringLiteral("folder"), title, QString()});
+        return folder;
+    }
 
     // The next questions' answers, in order; unscripted questions answer yes.
     std::deque<bool> answers;
+    // What the folder chooser answers; none: cancelled.
+    std::optional<QString> folder;
     std::vector<Shown> shown;
     QWidget* owner_ = nullptr;
 

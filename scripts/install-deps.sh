@@ -12,6 +12,11 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   xvfb x11-xkb-utils x11-utils xkb-data
   fonts-liberation
+  # tray and update check tests: a system tray on Xvfb, test certificates
+  trayer openssl
+
+  # the window read over AT-SPI as assistive technology reads it
+  at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
 )
 
 missing=()

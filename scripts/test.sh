@@ -17,6 +17,8 @@ cmake --build "$build" -j"$(nproc)"
 # shellcheck source=scripts/xvfb.sh
 source scripts/xvfb.sh
 start_xvfb
+# The programs under test type into X windows, even when run from a Wayland desktop.
+export VALTYP_KEYS=x11
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"

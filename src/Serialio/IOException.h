@@ -11,4 +11,10 @@ class IOException : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A read failed because the device hung up or went away: no retry can succeed.
+class DeviceGoneException : public IOException {
+  public:
+    using IOException::IOException;
+};
+
 }  // namespace Serialio

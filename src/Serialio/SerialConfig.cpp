@@ -43,9 +43,9 @@ int SerialConfig::getBitRateIndex(int rate) {
 }
 
 int SerialConfig::getBitRateNumber() const {
-    if (bitRate > MAX_INDEX_VALUE) return bitRate;
-    // 15..30 are reserved for indexes that no rate has.
-    if (!validBitRateIndex(bitRate)) throw std::invalid_argument("Invalid Serial Port Bit Rate");
+    // 15..30 are indexes no rate has; setBitRate takes them, so they read as themselves
+    // (configure refuses them) rather than failing whoever only shows the record.
+    if (!validBitRateIndex(bitRate)) return bitRate;
     return bitRateNumbers[static_cast<size_t>(bitRate)];
 }
 

@@ -20,6 +20,12 @@ namespace {
 
 constexpr int kMacTimeout = 2000;
 
+// "code (why)": a bare number tells an operator nothing, the driver's reason does.
+std::string codeWithReason(int code, const std::string& detail) {
+    std::string text = std::to_string(code);
+    return detail.empty() ? text : text + " (" + detail + ")";
+}
+
 std::string openFailureReason(int code, const std::string& detail) {
     switch (code) {
         case SER_ERR_ALREADY_OPEN:
@@ -31,14 +37,15 @@ std::string openFailureReason(int code, const std::string& detail) {
         case SER_ERR_NO_FILE:
             return "2: No such device";
         case SER_ERR_PERMISSION:
-            // The driver says what the user can do about it (on Linux: the port's group).
+            // The driver says what the user can do about it where it knows (on Linux: the
+            // group that may use the port).
             return detail.empty() ? "Permission denied" : "Permission denied (" + detail + ")";
         case SER_ERR_BUSY:
             return "Device busy";
         case SER_ERR_NO_DEVICE:
             return "19: No such device";
         default:
-            return ": " + std::to_string(code);
+            return ": " + codeWithReason(code, detail);
     }
 }
 
@@ -98,8 +105,10 @@ int SerialPortLocal::openNative(const SerialConfig& record, std::string_view fai
         if (failurePrefix.empty())
             throw IOException(record.getPortNameString() +
                               ": SerOpenPort failed: " + openFailureReason(result, detail));
-        throw IOException(std::string(failurePrefix) + std::to_string(result));
+        throw IOException(std::string(failurePrefix) + codeWithReason(result, detail));
     }
+    std::string note = driver.SerGetErrorText();
+    if (!note.empty()) printDiagnostic(record.getPortNameString() + ": " + note);
     config.setPortNum(nativeRecord.get()->port);
     port = nativeRecord.get()->port - 1;
     isReady = true;
@@ -193,8 +202,9 @@ void SerialPortLocal::configure(const SerialConfig& requested) {
         result = driver.SerConfigure(nativeRecord.get());
     }
     if (result != SER_OK) {
-        reportDriverText(driver, "SerConfigure");
-        throw IOException("Configure failed: " + std::to_string(result));
+        std::string detail = driver.SerGetErrorText();
+        if (!detail.empty()) printDiagnostic("SerConfigure: " + detail);
+        throw IOException("Configure failed: " + codeWithReason(result, detail));
     }
     config = record;
     int handshake = record.getHandshake();
@@ -276,8 +286,19 @@ int SerialPortLocal::getByte() {
     // Closed: the driver answers -1 for port -1, as for an idle line.
     const SerDriver* driver = driver_ ? driver_ : &native();
     const int byte = driver->SerGetByte(port);
-    if (byte == -2) throw IOException("getByte failed: " + std::string(driver->SerGetErrorText()));
-    return byte;
+    if (byte >= -1) return byte;
+    const std::string message = "getByte failed: " + std::string(driver->SerGetErrorText());
+    if (byte == -2) throw DeviceGoneException(message);
+    throw IOException(message);
+}
+
+bool SerialPortLocal::waitReadable(int wakeFd, int milliseconds) {
+    requireOpen("waitReadable");
+    const SerDriver* driver = driver_ ? driver_ : &native();
+    const int result = driver->SerWaitReadable(port, wakeFd, milliseconds);
+    if (result < 0)
+        throw IOException("waitReadable failed: " + std::string(driver->SerGetErrorText()));
+    return result > 0;
 }
 
 int SerialPortLocal::getData(std::span<std::uint8_t> buffer) {
@@ -286,7 +307,7 @@ int SerialPortLocal::getData(std::span<std::uint8_t> buffer) {
 
 int SerialPortLocal::getData(std::span<std::uint8_t> buffer, int offset, int count) {
     if (offset < 0 || static_cast<size_t>(offset) > buffer.size())
-        throw std::out_of_range("getData: offset out of bounds");
+        throw IOException("getData: offset out of bounds");
     int room = static_cast<int>(buffer.size()) - offset;
     int wanted = std::min(count, room);
     if (wanted <= 0) return 0;

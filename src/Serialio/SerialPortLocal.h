@@ -50,6 +50,9 @@ class SerialPortLocal final : public SerialPort {
     void setConfig(const SerialConfig& config) override;
 
     int getByte() override;
+    // Sleeps until a byte can be read (or the next read will fail), wakeFd becomes readable or
+    // the time passes (negative: no limit); true when the port has something to read.
+    bool waitReadable(int wakeFd, int milliseconds);
     int getData(std::span<std::uint8_t> buffer) override;
     int getData(std::span<std::uint8_t> buffer, int offset, int count) override;
     void putByte(std::uint8_t byte) override;

@@ -6,6 +6,7 @@
 #include "Serialio/PortListOrder.h"
 #include "Serialio/SerialLibrary.h"
 #include "Serialio/SerialPortLocal.h"
+#include "Serialio/StablePortNames.h"
 #include "Serialio/SystemProperties.h"
 #include "Serialio/tool/NaturalStringCompare.h"
 #include "Serialio/tool/SortVector.h"
@@ -51,14 +52,22 @@ void printDiscoveryHelp() {
     printDiagnostic("   or SERIAL_PORT_LIST=/dev/ttyS0:/dev/ttyUSB0");
 }
 
-extern "C" void sinkAddPortName(void*, const char* name) {
-    if (name) SerialPortLocal::addPortName(name);
+// The context of a listing says whether devices with a stable link are listed by it, so the
+// stored port finds the same adapter after the kernel numbered it anew.
+std::string listedName(void* context, const char* name) {
+    bool useStableLinks = context && *static_cast<bool*>(context);
+    if (!useStableLinks) return name;
+    return StablePortNames::linkFor(name).value_or(name);
 }
 
-extern "C" void sinkAddPortInfo(void*, const char* name, const char* manufacturer,
+extern "C" void sinkAddPortName(void* context, const char* name) {
+    if (name) SerialPortLocal::addPortName(listedName(context, name));
+}
+
+extern "C" void sinkAddPortInfo(void* context, const char* name, const char* manufacturer,
                                 const char* description) {
     if (name)
-        SerialPortLocal::addPortInfo(name, manufacturer ? manufacturer : "",
+        SerialPortLocal::addPortInfo(listedName(context, name), manufacturer ? manufacturer : "",
                                      description ? description : "");
 }
 
@@ -127,9 +136,15 @@ std::vector<std::string> SerialPortLocal::getPortList() {
     addPortsFromProperty();
     if (platform.features.supGetPortList) {
         const SerDriver& driver = library.driver();
+        // Every listing starts from what is there now: a vanished port goes, and another
+        // adapter that got its name brings its own description.
         registry.clearPortList();
-        SerPortListSink sink{nullptr, sinkAddPortName, sinkAddPortInfo};
+        registry.clearPortListInfo();
+        bool useStableLinks = !platform.osFamilyWindows;
+        SerPortListSink sink{&useStableLinks, sinkAddPortName, sinkAddPortInfo};
         driver.SerGetPortList(&sink);
+        // Ports the user named are offered as named, also where discovery found others.
+        if (!platform.osFamilyWindows) addPortsFromProperty();
     } else if (!registry.portListEmpty()) {
         printDiagnostic("getPortList: using list created with addPortName");
     } else {

@@ -7,6 +7,7 @@
 #include "Serialio/FriendlyPortUtil.h"
 #include "Serialio/IOException.h"
 #include "Serialio/SerialPortLocal.h"
+#include "Serialio/StablePortNames.h"
 #include "cli/Commands.h"
 
 using Serialio::SerialPortLocal;
@@ -31,8 +32,13 @@ int runPorts(const QStringList& args) {
         std::vector<std::string> names = SerialPortLocal::getPortList();
         Serialio::FriendlyPortUtil::update();
         if (names.empty()) std::puts("No serial ports found.");
-        for (const std::string& name : names)
-            std::puts(Serialio::FriendlyPortUtil::getFriendlyPortName(name).c_str());
+        for (const std::string& name : names) {
+            std::string shown = Serialio::FriendlyPortUtil::getFriendlyPortName(name);
+            // The display shows the kernel's name; a stable link is what --port takes.
+            if (shown != name && Serialio::StablePortNames::isStableLink(name))
+                shown += "  [" + name + "]";
+            std::puts(shown.c_str());
+        }
     } catch (const Serialio::IOException& e) {
         std::fprintf(stderr, "valtyp-cli ports: %s\n", e.what());
         return 1;

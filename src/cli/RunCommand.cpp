@@ -6,7 +6,8 @@
 #include "cli/CliSettings.h"
 #include "cli/Commands.h"
 #include "cli/RecordOutput.h"
-#include "platform/keys/x11/X11KeyGenerator.h"
+#include "config/KeyMaps.h"
+#include "platform/keys/SystemKeyboard.h"
 #include "worker/Ignorer.h"
 #include "worker/Keybot.h"
 #include "worker/ReadingLog.h"
@@ -23,6 +24,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -147,12 +149,13 @@ int runRun(const QStringList& args) {
             Options<Instrument>::name(*config->getInstrument()), &ConsoleView::log);
         view.setReadingLog(readingLog.get());
     }
-    std::unique_ptr<keys::X11KeyGenerator> keys;
+    std::unique_ptr<keys::KeyGenerator> keys;
     std::unique_ptr<Keybot> keybot;
     std::unique_ptr<WeightWorker> worker;
     try {
         if (type) {
-            keys = std::make_unique<keys::X11KeyGenerator>();
+            const LayoutName layout = layoutName(config->getKeyboardType());
+            keys = keys::openSystemKeyboard({layout.layout, layout.variant}, std::getenv);
             const Instrument instrument = *config->getInstrument();
             keybot = std::make_unique<Keybot>(
                 *keys, &view, getKeyMapType(instrument), config->getKeyboardType(),

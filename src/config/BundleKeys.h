@@ -81,6 +81,8 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "VideriRaZivFrame2.roundingGroup.text",
     "VideriRaZivFrame2.editingGroup.text",
     "VideriRaZivFrame2.duplicatesGroup.text",
+    "VideriRaZivFrame2.typingGroup.text",
+    "VideriRaZivFrame2.keysGroup.text",
     "VideriRaZivFrame2.mathOperationLabel.text",
     "VideriRaZivFrame2.mathOperationBox.toolTipText",
     "VideriRaZivFrame2.mathOperandLabel.text",
@@ -149,6 +151,22 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "VideriRaZivFrame2.readingLogButton.text",
     "VideriRaZivFrame2.readingLogButton.toolTipText",
     "choose.reading.log.folder",
+    // the keystroke backend of a run
+    "keyboard.output.through",
+    // About tab, tray and update check
+    "VideriRaZivFrame2.aboutPane.text",
+    "minimized.to.system.tray",
+    "checking.for.update",
+    "update.check.failed",
+    "update.available",
+    "update.available.hub",
+    // event log
+    "event.log.lines.dropped",
+    // saving the settings: why it failed
+    "settings.not.saved.0",
+    // values still waiting to be typed when a run ends
+    "value.not.typed",
+    "values.not.typed",
 });
 
 // Display texts of the option tables and instruments.
@@ -223,6 +241,9 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "and.error.not.connected",
     // reading log
     "reading.log.error",
+    // a record given up in part, and typing that falls behind
+    "unsent.data.total",
+    "typing.backlog",
 });
 
 struct BundleKeyList {

@@ -175,4 +175,20 @@ KeyMap getKeymap(KeyboardType keyboardType, KeyMapType keyMapType) {
     return map;
 }
 
+LayoutName layoutName(KeyboardType keyboardType) {
+    switch (keyboardType) {
+        case KeyboardType::QUERTY:
+            return {"us", ""};
+        case KeyboardType::US_INTERNATIONAL:
+            return {"us", "intl"};
+        case KeyboardType::AZERTY:
+            return {"fr", ""};
+        case KeyboardType::GERMAN:
+            return {"de", ""};
+        case KeyboardType::ALL:
+            break;
+    }
+    return {"", ""};
+}
+
 }  // namespace ConfigHelper

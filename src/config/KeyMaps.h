@@ -43,6 +43,14 @@ class KeyMap {
 // can send.
 KeyMap getKeymap(KeyboardType keyboardType, KeyMapType keyMapType);
 
+// The X keyboard layout and variant a map is written for; ALL types on any
+// layout and names none (empty texts).
+struct LayoutName {
+    const char* layout;
+    const char* variant;
+};
+LayoutName layoutName(KeyboardType keyboardType);
+
 // Alt, then the keypad digits of the character's decimal number, most
 // significant first ("5", 53: Alt, Keypad5, Keypad3).
 KeyCodes altCode(char16_t character);

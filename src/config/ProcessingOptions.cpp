@@ -83,16 +83,17 @@ bool IgnoreDifference::valid(QStringView text) {
 
 bool CustomRegEx::valid(QStringView text) {
     if (text.isEmpty()) return true;
+    // The value is capture group 1, the group every instrument reads: an
+    // expression without it would fail on every record it matches.
     try {
-        RecordPattern::compile(text);
+        if (RecordPattern::compile(text).captureCount() < 1) return false;
     } catch (const std::invalid_argument&) {
         return false;
     }
-    // An expression must open a group before it closes one: the value is a
-    // capture group, so one without any group is of no use.
+    // And it must open a group before it closes one, and close it.
     const qsizetype open = firstUnescaped(text, u'(');
     const qsizetype close = firstUnescaped(text, u')');
-    return open >= 0 && (close < 0 || open < close);
+    return open >= 0 && close > open;
 }
 
 }  // namespace ConfigHelper

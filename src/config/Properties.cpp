@@ -252,6 +252,20 @@ void Properties::load(const QByteArray& bytes) {
     entries_.insert(read);
 }
 
+QStringList Properties::loadLenient(const QByteArray& bytes) {
+    QStringList skipped;
+    LineReader reader(bytes);
+    while (auto line = reader.next()) {
+        try {
+            auto [key, value] = splitEntry(*line);
+            entries_.insert(key, value);
+        } catch (const std::invalid_argument& e) {
+            skipped << QString::fromUtf8(e.what());
+        }
+    }
+    return skipped;
+}
+
 void Properties::store(QIODevice& device, const QString& comment) const {
     QString text;
     if (!comment.isEmpty()) text += commentLines(comment);

@@ -22,6 +22,9 @@ class Properties {
     // std::invalid_argument naming the line; nothing is added then.
     void load(QIODevice& device);
     void load(const QByteArray& bytes);
+    // As load, but a line that cannot be read is skipped instead: every other
+    // entry is added. Answers why each skipped line was skipped.
+    QStringList loadLenient(const QByteArray& bytes);
 
     // Writes "#comment" (skipped when the comment is empty), a "#date" line and
     // every entry as "key=value". Throws std::runtime_error when the device

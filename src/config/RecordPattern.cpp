@@ -100,16 +100,18 @@ std::optional<RecordPattern::Match> RecordPattern::search(QStringView record, in
 
 std::optional<RecordPattern::Match> RecordPattern::searchLatin1(const char* data, std::size_t size,
                                                                 int group) const {
-    if (group < 0 || group > captureCount()) {
-        throw std::out_of_range(QStringLiteral("No group %1").arg(group).toStdString());
-    }
     const int rc = pcre2_match(r_->code, reinterpret_cast<PCRE2_SPTR>(data ? data : ""), size, 0, 0,
                                r_->matchData, r_->matchContext);
-    if (rc == PCRE2_ERROR_NOMATCH) return std::nullopt;
     if (rc == PCRE2_ERROR_MATCHLIMIT) {
         throw MatchLimitError("match limit exceeded: the expression backtracks too much");
     }
-    if (rc < 0) throw std::runtime_error(errorText(rc).toStdString());
+    if (rc < 0 && rc != PCRE2_ERROR_NOMATCH) throw std::runtime_error(errorText(rc).toStdString());
+    // Only a match has a group to take: a record that does not match is no
+    // error, whatever group the expression lacks.
+    if (rc == PCRE2_ERROR_NOMATCH) return std::nullopt;
+    if (group < 0 || group > captureCount()) {
+        throw std::out_of_range(QStringLiteral("No group %1").arg(group).toStdString());
+    }
 
     const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(r_->matchData);
     const PCRE2_SIZE start = offsets[2 * group];

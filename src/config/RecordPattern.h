@@ -39,7 +39,7 @@ class RecordPattern {
         std::optional<QString> group;  // none when the group took no part in the match
     };
     // The first match anywhere in the record, or none. Throws
-    // std::out_of_range for a group the expression does not have and
+    // std::out_of_range when it matches and lacks the group, and
     // MatchLimitError when the search exceeds the match limit. Not for use
     // by two threads at once (the match buffers are the object's own).
     std::optional<Match> search(QStringView record, int group) const;

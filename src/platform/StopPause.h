@@ -22,6 +22,9 @@ class StopPause {
     // Waits for the duration or until a stop is requested; true when stopped.
     bool pause(std::chrono::milliseconds duration);
 
+    // Readable from the stop request on, for a wait that also watches something else.
+    int wakeUpDescriptor() const { return wakeUp_; }
+
   private:
     int wakeUp_ = -1;
     std::stop_token stop_;

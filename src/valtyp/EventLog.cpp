@@ -1,12 +1,16 @@
 #include "valtyp/EventLog.h"
 
+#include "valtyp/Texts.h"
 #include "worker/DataLine.h"
 
 #include <QColor>
 #include <QFont>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
-#include <QTextEdit>
+#include <QTextDocument>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -35,13 +39,26 @@ QString EventLog::styleName(Style style) {
     return {};
 }
 
-EventLog::EventLog(QTextEdit& pane) : pane_(pane) {
+EventLog::EventLog(QPlainTextEdit& pane) : pane_(pane) {
     QFont font(QStringLiteral("Courier New"), 11);
     font.setStyleHint(QFont::TypeWriter);
     pane_.setFont(font);
     pane_.setReadOnly(true);
     pane_.setUndoRedoEnabled(false);  // an undo stack would keep every line twice
     addStylesToDocument();
+    followNewLines();
+}
+
+void EventLog::followNewLines() {
+    QScrollBar* bar = pane_.verticalScrollBar();
+    // Only the operator's own scrolling (wheel, keys, the bar) decides
+    // whether the view stays at the end; the position is already the new one.
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, &context_,
+                     [this, bar](int) { following_ = bar->sliderPosition() >= bar->maximum(); });
+    // The range grows as new lines are laid out, possibly later than appended.
+    QObject::connect(bar, &QAbstractSlider::rangeChanged, &context_, [this, bar](int, int maximum) {
+        if (following_) bar->setValue(maximum);
+    });
 }
 
 void EventLog::addStylesToDocument() {
@@ -67,14 +84,47 @@ QString EventLog::timeStamp(const QDateTime& time) {
     return time.toString(QStringLiteral("HH:mm:ss "));
 }
 
-void EventLog::append(const QString& text, Style style) {
+QTextCursor EventLog::beginLine() {
     QTextCursor cursor(pane_.document());
     cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    return cursor;
+}
+
+void EventLog::append(QTextCursor& cursor, const QString& text, Style style) {
     cursor.insertText(text, format(style));
 }
 
+void EventLog::endLine(QTextCursor& cursor) {
+    cursor.endEditBlock();
+    keepWithinLimit();
+}
+
 void EventLog::appendLine(const QDateTime& time, const QString& text, Style style) {
-    append(timeStamp(time) + text + u'\n', style);
+    QTextCursor cursor = beginLine();
+    append(cursor, timeStamp(time) + text + u'\n', style);
+    endLine(cursor);
+}
+
+void EventLog::keepWithinLimit() {
+    QTextDocument* document = pane_.document();
+    // The last block is the empty one after the final line break.
+    const int notice = dropped_ > 0 ? 1 : 0;
+    const int excess = document->blockCount() - 1 - notice - kLineLimit;
+    if (excess <= 0) return;
+    const int drop = std::max(excess, kDropBlock);
+    // Dropping a block at a time keeps the cost of a drop off all but one
+    // append in a thousand.
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, notice + drop);
+    cursor.removeSelectedText();
+    dropped_ += drop;
+    cursor.insertText(timeStamp(QDateTime::currentDateTime()) +
+                          Texts::text("event.log.lines.dropped").arg(dropped_) + u'\n',
+                      format(Style::Important));
+    cursor.endEditBlock();
 }
 
 std::optional<ValuePosition> findTypedValue(const QString& raw, const QString& value) {
@@ -102,8 +152,10 @@ void EventLog::appendRecord(const DataLine& record) {
         appendLine(time, raw, Style::Unknown);
         return;
     }
-    append(timeStamp(time), Style::Regular);
-    append(raw.left(found->start), Style::Ignored);
-    append(raw.mid(found->start, found->length), Style::Typed);
-    append(raw.mid(found->start + found->length) + u'\n', Style::Ignored);
+    QTextCursor cursor = beginLine();
+    append(cursor, timeStamp(time), Style::Regular);
+    append(cursor, raw.left(found->start), Style::Ignored);
+    append(cursor, raw.mid(found->start, found->length), Style::Typed);
+    append(cursor, raw.mid(found->start + found->length) + u'\n', Style::Ignored);
+    endLine(cursor);
 }

@@ -1,5 +1,6 @@
 // The window's tabs and panels, and its idle and running look.
 
+#include "valtyp/AboutPanel.h"
 #include "valtyp/Dialogs.h"
 #include "valtyp/EventLog.h"
 #include "valtyp/FocusVeto.h"
@@ -9,14 +10,14 @@
 #include "valtyp/SettingsTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
+#include "valtyp/util/JLabelHtml.h"
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTextBrowser>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -54,15 +55,17 @@ void VideriRaZivFrame2::initComponents() {
                                                      {settingsPanel, "settingsPanel"},
                                                      {eventLogPanel, "eventLogPanel"},
                                                      {aboutPanel, "aboutPanel"}};
-    for (const auto& [widget, name] : tabs)
+    for (const auto& [widget, name] : tabs) {
+        widget->setObjectName(QLatin1StringView(name));
         tabbedPane->addTab(widget, frameText(name, ".tab.title"));
+    }
     currentPanel_ = panel1;
     connect(tabbedPane, &QTabWidget::currentChanged, this,
             [this](int i) { tabbedPaneStateChanged(i); });
 
-    statusJLabel = new QLabel(frameText("statusJLabel", ".text"), this);
+    statusJLabel = new JLabelHtml(linkOpener(), this);
     statusJLabel->setObjectName(QStringLiteral("statusJLabel"));
-    statusJLabel->setTextFormat(Qt::AutoText);
+    statusJLabel->setText(frameText("statusJLabel", ".text"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabbedPane, 1);
@@ -107,16 +110,11 @@ void VideriRaZivFrame2::buildSettingsTabs() {
          {settingsPanel->manualConnectButton, settingsPanel->autoConnectButton}) {
         connect(button, &QRadioButton::clicked, this, [this] { connectButtonActionPerformed(); });
     }
-    const std::pair<QWidget*, const char*> names[] = {{inputPanel, "inputPanel"},
-                                                      {processingPanel, "processingPanel"},
-                                                      {outputPanel, "outputPanel"},
-                                                      {settingsPanel, "settingsPanel"}};
-    for (const auto& [widget, name] : names) widget->setObjectName(QLatin1StringView(name));
 }
 
 QWidget* VideriRaZivFrame2::buildEventLogPanel() {
     QWidget* p = panel("eventLogPanel");
-    eventLogPane = new QTextEdit(p);
+    eventLogPane = new QPlainTextEdit(p);
     eventLogPane->setObjectName(QStringLiteral("eventLog"));
     eventLog = std::make_unique<EventLog>(*eventLogPane);
     auto* layout = new QVBoxLayout(p);
@@ -126,13 +124,7 @@ QWidget* VideriRaZivFrame2::buildEventLogPanel() {
 }
 
 QWidget* VideriRaZivFrame2::buildAboutPanel() {
-    QWidget* p = panel("aboutPanel");
-    auto* aboutPane = new QTextBrowser(p);
-    aboutPane->setObjectName(QStringLiteral("aboutPane"));
-    auto* layout = new QVBoxLayout(p);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(aboutPane);
-    return p;
+    return AboutPanel::build(linkOpener());
 }
 
 void VideriRaZivFrame2::selectPanel(QWidget* panel) {

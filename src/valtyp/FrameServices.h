@@ -2,8 +2,10 @@
 // What the main window needs from the desktop, handed in so that tests can
 // stand in for the parts a test cannot press or hear.
 
+#include "config/OutputOptions.h"
 #include "platform/keys/KeyGenerator.h"
 #include "platform/midi/Sequencer.h"
+#include "valtyp/util/LinkRunner.h"
 #include "valtyp/util/UpdateCheckStart.h"
 
 #include <functional>
@@ -13,17 +15,17 @@ class Dialogs;
 
 struct FrameServices {
     Dialogs* dialogs = nullptr;
-    // The synthetic keyboard a run types with; may throw when there is none.
-    std::function<std::unique_ptr<keys::KeyGenerator>()> keyboard;
+    // The synthetic keyboard a run types with, for the layout the keyboard
+    // type is written for; may throw when there is none.
+    std::function<std::unique_ptr<keys::KeyGenerator>(ConfigHelper::KeyboardType)> keyboard;
     // The synthesizer of the signal sound.
     midi::SequencerFactory sequencers;
     // The one-in-four draw of the update check at start-up.
     UpdateCheckStart::Draw updateDraw;
     // The update check; none: nothing is checked.
     UpdateCheckStart::UpdateCheck updateCheck;
-    // Minimising to the system tray; none: minimising works as usual.
-    std::function<void()> addMinimizeToTraySupport;
-    std::function<void()> removeMinimizeToTraySupport;
+    // Opens web links in the user's browser; none: links stay plain text.
+    LinkRunner::Opener browser;
     // Ends the event loop with an exit status.
     std::function<void(int status)> exit;
 };

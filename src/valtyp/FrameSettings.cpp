@@ -1,5 +1,6 @@
 // Loading, saving and synchronising the settings of the main window.
 
+#include "Serialio/StablePortNames.h"
 #include "valtyp/Dialogs.h"
 #include "valtyp/InputTab.h"
 #include "valtyp/OutputTab.h"
@@ -31,7 +32,18 @@ void VideriRaZivFrame2::loadSettings() {
         dialogs().error(text("error.while.loading.settings"),
                         text("access.error.while.loading.settings"));
     }
-    if (fixedPort_) config.setPort(ports.first());
+    if (fixedPort_) {
+        config.setPort(ports.first());
+        return;
+    }
+    // Settings saved with the kernel's name of a port that is now listed by its stable link
+    // go on with the link, so later starts find the adapter wherever it was numbered.
+    const QString port = config.getPort();
+    if (port.isEmpty() || ports.contains(port)) return;
+    const auto link = Serialio::StablePortNames::linkFor(port.toStdString());
+    if (!link || !ports.contains(QString::fromStdString(*link))) return;
+    if (config.getPrevPort() == port) config.setPrevPort(QString::fromStdString(*link));
+    config.setPort(QString::fromStdString(*link));
 }
 
 bool VideriRaZivFrame2::loadConfig() {
@@ -43,15 +55,20 @@ bool VideriRaZivFrame2::loadConfig() {
 }
 
 bool VideriRaZivFrame2::saveConfig() {
+    QString failure;
     if (node == nullptr) {
         try {
             node = &ConfigStore::settingsNode();
         } catch (const std::exception& e) {
             std::fprintf(stderr, "saveConfig exception: %s\n", e.what());
-            return false;
+            failure = QString::fromUtf8(e.what());
         }
     }
-    return ConfigStore::saveConfig(config, *node);
+    if (node != nullptr && ConfigStore::saveConfig(config, *node, &failure)) return true;
+    // The dialogs say that saving failed; the log keeps why (a shared folder that is
+    // missing or not writable, a full disk), also after the window is gone.
+    logImportantEvent(text("settings.not.saved.0").replace(QStringLiteral("{0}"), failure));
+    return false;
 }
 
 bool VideriRaZivFrame2::saveNecessary() {
@@ -97,7 +114,7 @@ void VideriRaZivFrame2::connectButtonActionPerformed() {
         return;
     }
     config.setConnect(ConfigHelper::Connect::MANUAL);
-    if (services_.removeMinimizeToTraySupport) services_.removeMinimizeToTraySupport();
+    removeMinimizeToTraySupport();
 }
 
 void VideriRaZivFrame2::tabbedPaneStateChanged(int index) {

@@ -55,17 +55,13 @@ void InputTab::buildControls() {
     }
     showTerminator(config_.getInputTerminator());
 
-    refreshPortsButton = button("refreshPortsButton");
-    autoButton = button("autoButton");
-    customizeButton = button("customizeButton");
-    defaultButton = button("defaultButton");
+    refreshPortsButton = button("refreshPortsButton", this);
+    autoButton = button("autoButton", this);
+    customizeButton = button("customizeButton", this);
+    defaultButton = button("defaultButton", this);
     // Their dialogs come later; until then their tool tips say so.
     autoButton->setEnabled(false);
     customizeButton->setEnabled(false);
-}
-
-QPushButton* InputTab::button(const char* field) {
-    return named(new QPushButton(frameText(field, ".text"), this), field);
 }
 
 void InputTab::layOut() {

@@ -58,7 +58,6 @@ class InputTab : public QWidget {
 
   private:
     void buildControls();
-    QPushButton* button(const char* field);
     void layOut();
     void connectHandlers();
     std::optional<ConfigHelper::Instrument> selectedInstrument() const;

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -45,18 +46,28 @@ void OutputTab::buildControls() {
 }
 
 void OutputTab::layOut() {
-    auto* grid = formGrid(this);
-    addRow(*grid, "decimalSeparatorLabel", decimalSeparatorBox);
+    auto* keys = group("keysGroup", this);
+    auto* grid = formGrid(keys);
     addRow(*grid, "startWithLabel", startWithBox);
     addRow(*grid, "outputTerminatorLabel", outputTerminatorBox);
     addRow(*grid, "outputTerminator2Label", outputTerminatorBox2);
     addRow(*grid, "everyXValuesLabel", everyXValuesTextField);
+
+    auto* typing = group("typingGroup", this);
+    grid = formGrid(typing);
+    addRow(*grid, "decimalSeparatorLabel", decimalSeparatorBox);
     addRow(*grid, "keyboardTypeLabel", keyboardTypeBox);
     addRow(*grid, "delayLabel", delayTextField);
     addRow(*grid, "soundLabel", soundComboBox);
-    grid->setRowStretch(grid->rowCount(), 1);
-    focusInOrder({decimalSeparatorBox, startWithBox, outputTerminatorBox, outputTerminatorBox2,
-                  everyXValuesTextField, keyboardTypeBox, delayTextField, soundComboBox});
+
+    auto* page = new QGridLayout(this);
+    page->addWidget(typing, 0, 0);
+    page->addWidget(keys, 0, 1);
+    page->setRowStretch(1, 1);
+    page->setColumnStretch(0, 1);
+    page->setColumnStretch(1, 1);
+    focusInOrder({decimalSeparatorBox, keyboardTypeBox, delayTextField, soundComboBox, startWithBox,
+                  outputTerminatorBox, outputTerminatorBox2, everyXValuesTextField});
 }
 
 void OutputTab::connectHandlers() {

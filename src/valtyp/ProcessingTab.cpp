@@ -8,9 +8,11 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace ConfigHelper;
 using namespace TabForm;
@@ -27,12 +29,6 @@ std::unique_ptr<V> guarded(QLineEdit* field, const TextFieldUpdate::Context& con
     auto validator = std::make_unique<V>(*field, context);
     veto.guard(*validator);
     return validator;
-}
-
-QGroupBox* group(const char* field, QWidget* parent) {
-    auto* box = new QGroupBox(frameText(field, ".text"), parent);
-    box->setObjectName(QLatin1StringView(field));
-    return box;
 }
 
 }  // namespace
@@ -75,8 +71,7 @@ void ProcessingTab::buildControls() {
         named(new QCheckBox(frameText("ignoreDuplicatesCheckBox", ".text"), this),
               "ignoreDuplicatesCheckBox");
     ignoreDuplicatesCheckBox->setChecked(config_.ignoreDuplicates);
-    adjustIgnoreButton = named(new QPushButton(frameText("adjustIgnoreButton", ".text"), this),
-                               "adjustIgnoreButton");
+    adjustIgnoreButton = button("adjustIgnoreButton", this);
     adjustIgnoreButton->setEnabled(false);
     stableOnlyCheckBox = named(new QCheckBox(frameText("stableOnlyCheckBox", ".text"), this),
                                "stableOnlyCheckBox");
@@ -86,13 +81,17 @@ void ProcessingTab::buildControls() {
 void ProcessingTab::layOut() {
     auto* arithmetic = group("arithmeticGroup", this);
     auto* grid = formGrid(arithmetic);
-    addRow(*grid, "mathOperationLabel", mathOperationBox);
-    addRow(*grid, "mathOperandLabel", mathOperandTextField);
+    QList<QLabel*> leftLabels{addRow(*grid, "mathOperationLabel", mathOperationBox),
+                              addRow(*grid, "mathOperandLabel", mathOperandTextField)};
 
     auto* rounding = group("roundingGroup", this);
     grid = formGrid(rounding);
-    addRow(*grid, "decimalLabel", decimalTextField);
-    addRow(*grid, "roundingMethodLabel", roundingMethodBox);
+    leftLabels << addRow(*grid, "decimalLabel", decimalTextField)
+               << addRow(*grid, "roundingMethodLabel", roundingMethodBox);
+    // The two groups on the left line their controls up as one form.
+    int labelWidth = 0;
+    for (QLabel* label : leftLabels) labelWidth = std::max(labelWidth, label->sizeHint().width());
+    for (QLabel* label : leftLabels) label->setMinimumWidth(labelWidth);
 
     auto* editing = group("editingGroup", this);
     grid = formGrid(editing);
@@ -100,6 +99,7 @@ void ProcessingTab::layOut() {
     addRow(*grid, "editPositionLabel", editPositionComboBox);
     addRow(*grid, "editNumCharactersLabel", editNumCharactersTextField);
     addRow(*grid, "removeCharactersLabel", removeCharactersTextField);
+    grid->setRowStretch(grid->rowCount(), 1);  // rows at the top, as on the left
 
     auto* duplicates = group("duplicatesGroup", this);
     grid = formGrid(duplicates);

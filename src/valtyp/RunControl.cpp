@@ -33,6 +33,12 @@ QString message(const std::exception& e) {
     return QString::fromLocal8Bit(e.what());
 }
 
+QString notTypedText(const QStringList& values) {
+    const QString list = values.join(QStringLiteral(", "));
+    if (values.size() == 1) return text("value.not.typed").arg(list);
+    return text("values.not.typed").arg(QString::number(values.size()), list);
+}
+
 }  // namespace
 
 template <class F>
@@ -61,7 +67,7 @@ void VideriRaZivFrame2::startAcquisition() {
     const Instrument instrument =
         config.getInstrument().value_or(Options<Instrument>::getDefault());
     try {
-        keys_ = services_.keyboard();
+        keys_ = services_.keyboard(config.getKeyboardType());
         keyBot = std::make_unique<Keybot>(
             *keys_, this, getKeyMapType(instrument), config.getKeyboardType(),
             config.getEveryXValuesAsInt(), getKeyCode(config.getOutputTerminator2()),
@@ -106,6 +112,7 @@ void VideriRaZivFrame2::startAcquisition() {
         logEvent(QStringLiteral("Custom regEx: ") + config.getCustomRegEx());
     logEvent(text("keyboard.output.started.type") + u' ' +
              Options<KeyboardType>::toString(config.getKeyboardType()));
+    logEvent(text("keyboard.output.through") + u' ' + QString::fromStdString(keys_->describe()));
     startReadingLog(instrument);
     weightWorker->execute();
 }
@@ -125,6 +132,10 @@ void VideriRaZivFrame2::stopAcquisition() {
 
 void VideriRaZivFrame2::releaseRunObjects() {
     if (keyBot) keyBot->stop();
+    // Values still waiting would be typed at the next start, perhaps into
+    // another form: they go, and the log says which.
+    const QStringList untyped = Keybot::dropQueued();
+    if (!untyped.isEmpty()) logImportantEvent(notTypedText(untyped));
     keyBot.reset();
     keys_.reset();
     if (soundBot) soundBot->close();

@@ -13,20 +13,6 @@
 
 using namespace TabForm;
 
-namespace {
-
-QCheckBox* checkBox(const char* field, bool checked, QWidget* parent) {
-    auto* box = named(new QCheckBox(frameText(field, ".text"), parent), field);
-    box->setChecked(checked);
-    return box;
-}
-
-QPushButton* button(const char* field, QWidget* parent) {
-    return named(new QPushButton(frameText(field, ".text"), parent), field);
-}
-
-}  // namespace
-
 SettingsTab::SettingsTab(Config& config, QWidget* parent) : QWidget(parent), config_(config) {
     buildControls();
     layOut();

@@ -2,8 +2,11 @@
 
 #include "valtyp/Texts.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 namespace TabForm {
@@ -18,6 +21,16 @@ void name(QWidget& control, const char* field) {
     control.setToolTip(frameText(field, ".toolTipText"));
 }
 
+QPushButton* button(const char* field, QWidget* parent) {
+    return named(new QPushButton(frameText(field, ".text"), parent), field);
+}
+
+QCheckBox* checkBox(const char* field, bool checked, QWidget* parent) {
+    auto* box = named(new QCheckBox(frameText(field, ".text"), parent), field);
+    box->setChecked(checked);
+    return box;
+}
+
 QString labelWords(const QString& labelText) {
     QString words = labelText.trimmed();
     if (words.endsWith(u':')) words.chop(1);
@@ -28,6 +41,7 @@ QLabel* addRow(QGridLayout& grid, const char* labelField, QWidget* control, QWid
     const int row = grid.rowCount();
     auto* label = new QLabel(frameText(labelField, ".text"), grid.parentWidget());
     label->setObjectName(QLatin1StringView(labelField));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setBuddy(control);
     control->setAccessibleName(labelWords(label->text()));
     grid.addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
@@ -40,6 +54,12 @@ void addRow(QGridLayout& grid, QWidget* control, QWidget* extra) {
     const int row = grid.rowCount();
     grid.addWidget(control, row, 1);
     if (extra != nullptr) grid.addWidget(extra, row, 2);
+}
+
+QGroupBox* group(const char* field, QWidget* parent) {
+    auto* box = new QGroupBox(frameText(field, ".text"), parent);
+    box->setObjectName(QLatin1StringView(field));
+    return box;
 }
 
 QGridLayout* formGrid(QWidget* parent) {

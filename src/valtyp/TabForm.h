@@ -10,8 +10,11 @@
 
 #include <initializer_list>
 
+class QCheckBox;
 class QGridLayout;
+class QGroupBox;
 class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace TabForm {
@@ -29,6 +32,11 @@ W* named(W* control, const char* field) {
     name(*control, field);
     return control;
 }
+
+// A push button, its text "<field>.text".
+QPushButton* button(const char* field, QWidget* parent);
+// A check box, its text "<field>.text".
+QCheckBox* checkBox(const char* field, bool checked, QWidget* parent);
 
 // A chooser of all options of a table, the one at `selected` chosen (the
 // default when that is no position of the table).
@@ -62,6 +70,8 @@ QLabel* addRow(QGridLayout& grid, const char* labelField, QWidget* control,
                QWidget* extra = nullptr);
 // A row of a control that carries its own text (a check box).
 void addRow(QGridLayout& grid, QWidget* control, QWidget* extra = nullptr);
+// A titled group of related settings, "<field>.text" its title.
+QGroupBox* group(const char* field, QWidget* parent);
 // A grid for one form: the controls' column takes the spare width.
 QGridLayout* formGrid(QWidget* parent);
 

@@ -13,6 +13,9 @@
 #include "valtyp/StartupExit.h"
 #include "valtyp/Texts.h"
 #include "valtyp/ToolTipDelay.h"
+#include "valtyp/TraySupport.h"
+#include "valtyp/util/OpenHyperlinkInBrowser.h"
+#include "valtyp/util/UpdateWorker.h"
 #include "worker/Keybot.h"
 #include "worker/ReadingLog.h"
 #include "worker/SoundBot.h"
@@ -45,6 +48,17 @@ ResourceBundle bundleToCheck(const QString& baseName) {
         baseName, QDir(folder).filePath(baseName + QStringLiteral(".properties")));
 }
 
+void checkUpdateTexts(const ResourceBundle& bundle) {
+    // The status line opens their link when clicked: it must be a web address.
+    for (const char* key : {"update.available", "update.available.hub"}) {
+        const QString text = bundle.getString(QLatin1StringView(key));
+        if (!OpenHyperlinkInBrowser::containsHyperlink(text) ||
+            !LinkRunner::isWebAddress(QUrl(OpenHyperlinkInBrowser::getPlainLink(text)))) {
+            throw std::invalid_argument(std::string("damaged text ") + key);
+        }
+    }
+}
+
 }  // namespace
 
 VideriRaZivFrame2::VideriRaZivFrame2(const QStringList& args, FrameServices services)
@@ -62,9 +76,7 @@ VideriRaZivFrame2::VideriRaZivFrame2(const QStringList& args, FrameServices serv
     show();
     new ToolTipDelay(this);
     updateConfigFromTabs();
-    if (config.minimizeToTray && services_.addMinimizeToTraySupport) {
-        services_.addMinimizeToTraySupport();
-    }
+    if (config.minimizeToTray) addMinimizeToTraySupport();
     autoStart();
 }
 
@@ -82,6 +94,7 @@ void VideriRaZivFrame2::checkResourceBundles() {
             for (std::string_view key : list.keys) {
                 bundle.getString(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
             }
+            if (list.baseName == BundleKeys::valtypBundleName) checkUpdateTexts(bundle);
         }
     } catch (const std::exception&) {
         // Not looked up: the texts themselves may be what is missing.
@@ -140,8 +153,26 @@ void VideriRaZivFrame2::startUpdateCheckOnceInFour() {
     if (!services_.updateDraw) return;
     if (UpdateCheckStart::drawn(config.checkForUpdates, services_.updateDraw) &&
         services_.updateCheck) {
-        services_.updateCheck(*this);
+        updateWorker = services_.updateCheck(*this);
+        if (updateWorker) updateWorker->execute();
     }
+}
+
+void VideriRaZivFrame2::addMinimizeToTraySupport() {
+    if (wsl || !TraySupport::available()) return;
+    wsl = std::make_unique<TraySupport>(*this, Icons::windowIcons(hubEdition()),
+                                        [this] { return config.notifyWhenMinimizedToTray; });
+}
+
+void VideriRaZivFrame2::removeMinimizeToTraySupport() {
+    wsl.reset();
+}
+
+std::function<void(const QString&)> VideriRaZivFrame2::linkOpener() {
+    if (!services_.browser) return {};
+    return [this](const QString& address) {
+        OpenHyperlinkInBrowser::openHyperlink(address, dialogs(), services_.browser);
+    };
 }
 
 void VideriRaZivFrame2::autoStart() {

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,8 +34,10 @@ class ReadingLog;
 class QLabel;
 class QPushButton;
 class QTabWidget;
-class QTextEdit;
+class QPlainTextEdit;
 class SoundBot;
+class TraySupport;
+class UpdateWorker;
 class WeightWorker;
 
 class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public UpdateWorkerView {
@@ -58,6 +61,11 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void refreshPortsButtonActionPerformed();
     void connectButtonActionPerformed();
     void tabbedPaneStateChanged(int index);
+
+    // Hides the minimised window to the system tray, where the desktop has
+    // one; installed once. Removing it is for the rest of the run.
+    void addMinimizeToTraySupport();
+    void removeMinimizeToTraySupport();
 
     void updateConfigFromTabs();
     bool loadConfig();
@@ -85,6 +93,8 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void loadSettings();
     void startUpdateCheckOnceInFour();
     void autoStart();
+    // Opens a link of the window's texts; none where links cannot be opened.
+    std::function<void(const QString&)> linkOpener();
 
     // Layout and look.
     void initComponents();
@@ -133,7 +143,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     QWidget* aboutPanel = nullptr;
     QPushButton* startStopJButton = nullptr;
     QLabel* statusJLabel = nullptr;
-    QTextEdit* eventLogPane = nullptr;
+    QPlainTextEdit* eventLogPane = nullptr;
     FocusVeto* focusVeto_ = nullptr;  // keeps the focus in a refused text field
     std::unique_ptr<EventLog> eventLog;
     QWidget* currentPanel_ = nullptr;  // the tab shown, whatever its index
@@ -146,5 +156,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     std::unique_ptr<SoundBot> soundBot;
     std::optional<Ignorer> ignorer;
     std::unique_ptr<ReadingLog> readingLog_;
-    std::unique_ptr<WeightWorker> weightWorker;  // last: its thread may still report
+    std::unique_ptr<WeightWorker> weightWorker;  // its thread may still report
+    std::unique_ptr<TraySupport> wsl;
+    std::unique_ptr<UpdateWorker> updateWorker;  // last: joined first
 };

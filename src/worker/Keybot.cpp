@@ -17,12 +17,28 @@ namespace {
 
 class TextQueue {
   public:
-    void put(QString text) {
+    // How many texts wait once this one is queued.
+    std::size_t put(QString text) {
+        std::size_t waiting;
         {
             std::lock_guard lock(mutex_);
             texts_.push_back(std::move(text));
+            waiting = texts_.size();
         }
         waiting_.notify_one();
+        return waiting;
+    }
+
+    // Takes every text still waiting out of the queue, in order.
+    QStringList drain() {
+        QStringList dropped;
+        {
+            std::lock_guard lock(mutex_);
+            for (QString& text : texts_) dropped.push_back(std::move(text));
+            texts_.clear();
+        }
+        idle_.notify_all();
+        return dropped;
     }
 
     // The next text; none when a stop is requested while waiting. The text
@@ -62,9 +78,9 @@ TextQueue& queue() {
     return texts;
 }
 
-QString cannotTypeText() {
+QString workerText(const char* key) {
     return ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle"))
-        .getString(QStringLiteral("cannot_type"));
+        .getString(QString::fromLatin1(key));
 }
 
 }  // namespace
@@ -74,7 +90,8 @@ Keybot::Keybot(keys::KeyGenerator& keys, WeightWorkerView* view, KeyMapType keyM
                int startWith, int keyDelay)
     : keys_(keys),
       view_(view),
-      cannotType_(cannotTypeText()),
+      cannotType_(workerText("cannot_type")),
+      backlog_(workerText("typing.backlog").arg(kBacklogWarning)),
       keyboardType_(Options<KeyboardType>::name(keyboardType)),
       keyMap_(ConfigHelper::getKeymap(keyboardType, keyMapType)),
       keyDelay_(keyDelay),
@@ -93,7 +110,16 @@ Keybot::~Keybot() {
 }
 
 void Keybot::add(const QString& text) {
-    if (!text.isEmpty()) queue().put(text);
+    if (text.isEmpty()) return;
+    // Said once per engine, that is once per run, not for every later value.
+    if (queue().put(text) > kBacklogWarning && !backlogReported_) {
+        backlogReported_ = true;
+        report(backlog_, backlog_);
+    }
+}
+
+QStringList Keybot::dropQueued() {
+    return queue().drain();
 }
 
 bool Keybot::waitUntilTyped(std::chrono::milliseconds timeout) {
@@ -158,7 +184,8 @@ void Keybot::typeCharacter(char32_t character) {
 
 // Keys go down in order and up in reverse. A Space after the first key
 // waits until the chord is released: after a dead key it makes the accent
-// appear by itself.
+// appear by itself. Where the layout has the accent as a plain key, the
+// chord typed it already and the Space would be a stray blank.
 void Keybot::typeChord(const KeyCodes& codes) {
     auto deferred = [&](std::size_t i) { return i > 0 && codes[i] == KeyCode::Space; };
     bool spaceDeferred = false;
@@ -172,7 +199,7 @@ void Keybot::typeChord(const KeyCodes& codes) {
     for (std::size_t i = codes.size(); i-- > 0;) {
         if (!deferred(i)) releaseKey(codes[i]);
     }
-    if (spaceDeferred) typeDeferredSpace();
+    if (spaceDeferred && !keys_.lastKeyTypedCharacter()) typeDeferredSpace();
 }
 
 void Keybot::typeDeferredSpace() {

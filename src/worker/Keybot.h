@@ -8,8 +8,10 @@
 #include "platform/keys/KeyGenerator.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
+#include <cstddef>
 #include <stop_token>
 #include <thread>
 
@@ -20,7 +22,8 @@ class Keybot {
     // Key codes 0 mean no key. X (everyXValues) of 0 or 1 means every text
     // ends with endWith; otherwise every X-th ends with endWith2 instead.
     // The view may be null; problems then go to standard error. Throws
-    // MissingResourceException when the worker bundle lacks "cannot_type".
+    // MissingResourceException when the worker bundle lacks "cannot_type"
+    // or "typing.backlog".
     Keybot(keys::KeyGenerator& keys, WeightWorkerView* view, ConfigHelper::KeyMapType keyMapType,
            ConfigHelper::KeyboardType keyboardType, int everyXValues, int endWith2, int endWith,
            int startWith, int keyDelay);
@@ -33,7 +36,14 @@ class Keybot {
 
     // Queues a text for typing; empty texts are dropped. Never blocks. The
     // queue is one for the whole process, whichever engine types from it.
+    // The first time more than kBacklogWarning texts wait, the view hears
+    // that typing falls behind.
     void add(const QString& text);
+    static constexpr std::size_t kBacklogWarning = 20;
+
+    // Takes the texts not yet typed out of the queue, in order, so that a
+    // stopped run types nothing later; the text being typed is not among them.
+    static QStringList dropQueued();
 
     // Waits until every queued text has been typed; false when the time ran
     // out first.
@@ -71,6 +81,8 @@ class Keybot {
     keys::KeyGenerator& keys_;
     WeightWorkerView* view_;
     QString cannotType_;
+    QString backlog_;
+    bool backlogReported_ = false;
     QString keyboardType_;
     ConfigHelper::KeyMap keyMap_;
     std::chrono::milliseconds keyDelay_;

@@ -8,11 +8,27 @@
 
 namespace {
 
+bool isMantissaEnd(QChar c) {
+    return (c >= u'0' && c <= u'9') || c == u'.' || c == u',';
+}
+
+// The first minus that is a sign: one right after the "E" of an exponent
+// ("2e-3") stays where it is. The "E" must follow a digit or a point, so a
+// status word ending in "e" ("Tare-5") still gives up its minus.
+qsizetype signMinus(QStringView value) {
+    for (qsizetype i = value.indexOf(u'-'); i >= 0; i = value.indexOf(u'-', i + 1)) {
+        const bool exponent =
+            i >= 2 && (value[i - 1] == u'e' || value[i - 1] == u'E') && isMantissaEnd(value[i - 2]);
+        if (!exponent) return i;
+    }
+    return -1;
+}
+
 // Sign and decimal mark as instruments write them: "," is a decimal mark, and
 // whatever stands before a minus sign (a status word, blanks) is dropped.
 // Readings are short, so this stays on the stack.
 QVarLengthArray<char, 64> normalise(QStringView value) {
-    const qsizetype minus = value.indexOf(u'-');
+    const qsizetype minus = signMinus(value);
     if (minus >= 0) {
         QStringView rest = value.mid(minus + 1);
         while (!rest.isEmpty() && rest.front().unicode() <= 32) rest = rest.mid(1);

@@ -8,6 +8,7 @@
 #include "worker/RecordProcessor.h"
 #include "worker/WeightWorkerView.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -26,6 +27,17 @@ QString text(const char* key) {
 
 QString onOff(bool on) {
     return on ? QStringLiteral("on") : QStringLiteral("off");
+}
+
+// What a record left without its terminator held: the start of it and, when
+// that is not all, how much there was. A stream that never terminates would
+// otherwise put kilobytes of it into one log line.
+QString unsentData(const QString& buffer) {
+    constexpr qsizetype kShown = 200;
+    QString line = text("unsent.data") + u' ' +
+                   DataLine::transformControlChars(buffer.first(std::min(buffer.size(), kShown)));
+    if (buffer.size() > kShown) line += text("unsent.data.total").arg(buffer.size());
+    return line;
 }
 
 std::unique_ptr<Serialio::SerialPortLocal> openPort(const Config& config) {
@@ -93,18 +105,27 @@ bool WeightWorker::isDone() const {
 }
 
 int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& publish) {
+    using namespace std::chrono_literals;
     RecordProcessor processor(config_);  // a set-up error ends the worker
     std::uniform_int_distribution<int> pauseLength(0, 4);
     platform::StopPause pause(stop);
     while (!stop.stop_requested()) {
         try {
             readAvailable(processor, publish);
+            if (idleWait_.mode == IdleWait::Mode::Kernel) {
+                sp_->waitReadable(pause.wakeUpDescriptor(),
+                                  static_cast<int>(idleWait_.limit.count()));
+                failingSince_.reset();
+                continue;
+            }
+            failingSince_.reset();
+        } catch (const Serialio::DeviceGoneException&) {
+            // Hung up or unplugged: no retry can succeed, the run ends with one report.
+            throw;
         } catch (const Serialio::IOException& e) {
-            // A port that fails on every read is gone (unplugged): say so
-            // once and end, instead of flooding the log.
-            if (++failedReads_ >= kReadFailuresToGiveUp) throw;
-            if (failedReads_ == 1)
-                view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
+            if (readFailureEndsRun(e)) throw;
+            // A failing port may fail again at once: no busy loop while it lasts.
+            if (pause.pause(10ms)) break;
             continue;
         } catch (const std::exception& e) {
             view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(e));
@@ -115,20 +136,32 @@ int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& pu
     return count_;
 }
 
+bool WeightWorker::readFailureEndsRun(const Serialio::IOException& error) {
+    // A glitch of an adapter is reported once and survived; a failure that
+    // does not pass ends the run like a vanished device.
+    const auto now = std::chrono::steady_clock::now();
+    if (!failingSince_) {
+        failingSince_ = now;
+        view_.logImportantEvent(QStringLiteral("Error [WW]: ") + processingErrorText(error));
+        return false;
+    }
+    return now - *failingSince_ >= kReadFailuresToGiveUp;
+}
+
 void WeightWorker::readAvailable(RecordProcessor& processor, const Worker::Publish& publish) {
     for (int byte = sp_->getByte(); byte != -1; byte = sp_->getByte()) {
-        failedReads_ = 0;
+        failingSince_.reset();
         const RecordFramer::Step step = framer_.add(static_cast<unsigned char>(byte));
         checkLineErrors();
         if (step == RecordFramer::Step::Complete) {
             processRecord(processor, publish);
         } else if (step == RecordFramer::Step::Overflow) {
-            view_.logImportantEvent(text("unsent.data") + u' ' +
-                                    DataLine::transformControlChars(framer_.buffer()));
+            view_.logImportantEvent(unsentData(framer_.buffer()));
+            // A line error in the bytes given up is no mark on the next record.
             framer_.clear();
+            recordError_ = false;
         }
     }
-    failedReads_ = 0;
 }
 
 void WeightWorker::checkLineErrors() {
@@ -176,10 +209,7 @@ void WeightWorker::done(const Worker::Completion& completion) {
             view_.logEvent(text("stopped"));
             break;
     }
-    if (!framer_.isEmpty()) {
-        view_.logImportantEvent(text("unsent.data") + u' ' +
-                                DataLine::transformControlChars(framer_.buffer()));
-    }
+    if (!framer_.isEmpty()) view_.logImportantEvent(unsentData(framer_.buffer()));
     try {
         sp_->close();
     } catch (const std::exception& e) {
@@ -201,7 +231,14 @@ QString WeightWorker::processingErrorText(const std::exception& error) const {
 WeightWorkerAnd::WeightWorkerAnd(const Config& config, WeightWorkerView& view,
                                  WarningDialog warning)
     : WeightWorker(config, view), warning_(std::move(warning)) {
-    testDevice();
+    // A line operation that fails here ends the start like any failed open:
+    // the port closes with the base, and the view must not stay connected.
+    try {
+        testDevice();
+    } catch (...) {
+        view.setConnectedInGUI(false);
+        throw;
+    }
 }
 
 void WeightWorkerAnd::testDevice() {

@@ -10,15 +10,18 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 
 class WeightWorkerView;
 class RecordProcessor;
 namespace Serialio {
+class IOException;
 class SerialPortLocal;
-}
+}  // namespace Serialio
 
 class WeightWorker {
   public:
@@ -35,8 +38,19 @@ class WeightWorker {
     void cancel();
     bool isDone() const;
 
-    // Consecutive failing reads after which the port counts as gone.
-    static constexpr int kReadFailuresToGiveUp = 3;
+    // How the loop waits while the line is quiet: asleep in the kernel until
+    // the port has data or the stop is requested (waking at least every
+    // limit), or by polling with short random pauses, kept for comparison.
+    struct IdleWait {
+        enum class Mode { Kernel, Polling };
+        Mode mode = Mode::Kernel;
+        std::chrono::milliseconds limit{1000};
+    };
+    // Before execute().
+    void setIdleWait(IdleWait wait) { idleWait_ = wait; }
+
+    // A read that keeps failing for this long ends the run like a vanished device.
+    static constexpr std::chrono::seconds kReadFailuresToGiveUp{1};
 
   protected:
     // How line errors and processing errors read in the log; text
@@ -56,6 +70,7 @@ class WeightWorker {
     void readAvailable(RecordProcessor& processor, const Worker::Publish& publish);
     void processRecord(RecordProcessor& processor, const Worker::Publish& publish);
     void checkLineErrors();
+    bool readFailureEndsRun(const Serialio::IOException& error);
     void done(const Worker::Completion& completion);
 
     WeightWorkerView& view_;
@@ -65,7 +80,9 @@ class WeightWorker {
     RecordFramer framer_;       // the record being received (rawData)
     std::int32_t count_ = 0;    // records framed
     bool recordError_ = false;  // a line error since the previous record
-    int failedReads_ = 0;
+    IdleWait idleWait_;
+    // Since when the reads fail without one succeeding in between.
+    std::optional<std::chrono::steady_clock::time_point> failingSince_;
     std::unique_ptr<Worker> worker_;  // last: its thread ends before the rest goes away
 };
 

@@ -95,7 +95,8 @@ TEST_F(PortDataTest, ReadsStopAtTheEndOfTheBuffer) {
     EXPECT_EQ(buffer[63], 58);
     EXPECT_EQ(port.getData(buffer, 64, 10), 0);
     EXPECT_EQ(port.getData(buffer, 0, 0), 0);
-    EXPECT_THROW(port.getData(buffer, 65, 1), std::out_of_range);
+    EXPECT_EQ(ioFailure([&] { port.getData(buffer, 65, 1); }), "getData: offset out of bounds");
+    EXPECT_EQ(ioFailure([&] { port.getData(buffer, -1, 1); }), "getData: offset out of bounds");
     EXPECT_EQ(port.getData(buffer), 41);
     EXPECT_EQ(buffer[0], 59);
     EXPECT_EQ(port.getData(buffer), 0);

@@ -48,6 +48,9 @@ TEST(RecordPatternEngine, GroupNotTakingPartAndMissingGroup) {
     ASSERT_TRUE(m.has_value());
     EXPECT_FALSE(m->group.has_value());
     EXPECT_THROW(alternatives.search(u"xb", 2), std::out_of_range);
+    // Without a match there is no group to miss.
+    EXPECT_FALSE(alternatives.search(u"xy", 2).has_value());
+    EXPECT_EQ(extractValue(RecordPattern::compile(u"(?:kg)"), u"12 g\r", 1), "");
 }
 
 TEST(RecordPatternEngine, CatastrophicBacktrackingHitsTheLimit) {

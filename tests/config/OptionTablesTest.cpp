@@ -218,4 +218,7 @@ TEST(TextSettings, CustomExpressionMustCompileAndOpenAGroupFirst) {
     EXPECT_FALSE(CustomRegEx::valid(u"([0-9]+"));            // does not compile
     EXPECT_FALSE(CustomRegEx::valid(u"(?<n>[0-9]+)(\\d"));   // groups in order, still broken
     EXPECT_TRUE(CustomRegEx::valid(u"\\(\\s*([0-9]*)\\)"));  // escaped pair around a real group
+    EXPECT_FALSE(CustomRegEx::valid(u"(?:[0-9]+)"));         // parentheses, but no capture group
+    EXPECT_FALSE(CustomRegEx::valid(u"[(][0-9]+"));          // the first "(" is never closed
+    EXPECT_TRUE(CustomRegEx::valid(u"(?:kg|g)|([0-9]+)"));   // group 1 exists, later
 }

@@ -252,6 +252,29 @@ TEST_F(KeybotTest, TheTypingThreadTypesQueuedTextsInOrderAndDropsEmptyOnes) {
     EXPECT_EQ(keys.events(), expected);
 }
 
+TEST_F(KeybotTest, ABacklogIsSaidOncePerEngineAndWaitingTextsCanBeDropped) {
+    const QString backlog = QStringLiteral("More than 20 values are waiting to be typed");
+    Keybot first = make(KeyboardType::QUERTY, KeyMapType::NUMERIC);
+    QStringList queued;
+    for (int i = 1; i <= 20; ++i) first.add(queued.emplace_back(QString::number(i)));
+    EXPECT_TRUE(view.importantEvents().isEmpty()) << "20 waiting is no backlog yet";
+    for (int i = 21; i <= 30; ++i) first.add(queued.emplace_back(QString::number(i)));
+    ASSERT_EQ(view.importantEvents().size(), 1);
+    EXPECT_TRUE(view.importantEvents()[0].startsWith(backlog))
+        << view.importantEvents()[0].toStdString();
+
+    EXPECT_EQ(Keybot::dropQueued(), queued);
+    EXPECT_TRUE(Keybot::dropQueued().isEmpty());
+    EXPECT_TRUE(Keybot::waitUntilTyped(0ms));
+
+    // The next run's engine says it again, once.
+    Keybot second = make(KeyboardType::QUERTY, KeyMapType::NUMERIC);
+    for (int i = 0; i < 25; ++i) second.add("7");
+    EXPECT_EQ(view.importantEvents().size(), 2);
+    EXPECT_EQ(Keybot::dropQueued().size(), 25);
+    EXPECT_TRUE(keys.events().empty());
+}
+
 TEST_F(KeybotTest, AStopWhileWaitingForATextEndsTheLoopWithoutTyping) {
     Keybot bot =
         make(KeyboardType::QUERTY, KeyMapType::NUMERIC, {.endWith = Enter, .startWith = Tab});

@@ -45,6 +45,28 @@ TEST(NumberFormatter, SignAndDecimalMarkAreNormalised) {
     EXPECT_EQ(format("+00000101"), "101");
 }
 
+TEST(NumberFormatter, AMinusRightAfterTheExponentMarkBelongsToTheExponent) {
+    struct Row {
+        const char* value;
+        const char* places;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"2e-3", "", "0.002"},       // the only minus is the exponent's
+        {"-1.5E-2", "", "-0.015"},   // a sign and an exponent
+        {"ST-2.5e-1", "", "-0.25"},  // the sign's minus still drops what stands before it
+        {"1,5E-2", "", "0.015"},     // after a decimal comma
+        {".5e-1", "", "0.05"},       // after a leading point
+        {"-1.5E-2", "2", "-0.02"},   // three decimals, rounded half up to two
+        {"2e-3", "4", "0.002"},      // not padded
+        {"Tare-5", "", "-5"},        // a word ending in "e" is no exponent
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(format(r.value, {.decimalPlaces = r.places}), r.expected)
+            << r.value << " to " << r.places << " places";
+    }
+}
+
 TEST(NumberFormatter, RefusesTextsThatAreNoNumber) {
     EXPECT_THROW(format("12-"), std::invalid_argument);      // nothing after the minus
     EXPECT_THROW(format("1,234.5"), std::invalid_argument);  // two points after normalising

@@ -57,6 +57,10 @@ TEST(RecordProcessor, CustomExpressionReplacesThePatternButNotTheGroup) {
     EXPECT_THROW(process(c, "b\r"), std::invalid_argument);  // group 1 took no part
     c.setCustomRegEx("([");
     EXPECT_THROW(RecordProcessor{c}, std::invalid_argument);  // a set-up error
+    // An expression without group 1 fails only on the records it matches.
+    c.setCustomRegEx("(?:kg)");
+    EXPECT_EQ(process(c, "12 g\r"), "");
+    EXPECT_THROW(process(c, "12 kg\r"), std::out_of_range);
 }
 
 TEST(RecordProcessor, EditingAndRemovalComeBeforeWhitespaceRemoval) {

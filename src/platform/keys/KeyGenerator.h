@@ -31,6 +31,11 @@ class KeyGenerator {
     // Whether Caps Lock would turn small letters into capitals. May be
     // called from any thread.
     virtual bool capsLockOn() = 0;
+    // Whether the last key pressed typed a character by itself rather than
+    // a dead key waiting for the next key; false when nothing tells.
+    virtual bool lastKeyTypedCharacter() { return false; }
+    // How the keystrokes reach the desktop, for the event log.
+    virtual std::string describe() const { return "a keyboard of the tests"; }
 };
 
 }  // namespace keys

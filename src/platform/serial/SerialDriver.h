@@ -11,7 +11,7 @@ extern "C" {
 
 #define SER_DRIVER_ENTRY "SerGetDriver"
 /* Raised whenever the table changes shape; the loader refuses other versions. */
-#define SER_DRIVER_ABI 1
+#define SER_DRIVER_ABI 2
 
 #if defined(__GNUC__)
 #define SER_EXPORT __attribute__((visibility("default")))
@@ -66,7 +66,10 @@ typedef struct SerDriver {
     int abiVersion;
     /* Why the last SerOpenPort, SerConfigure, SerResetPortDriver, SerClosePort or
        SerRegisterDeviceNotification on this thread failed (the system call and its error);
-       empty when it did not. */
+       empty when it did not. For SER_ERR_PERMISSION it is what the user can do about it,
+       empty when the driver knows of nothing that helps. After a successful SerOpenPort it
+       is a note for the operator about the port (e.g. a virtual port whose far end decides
+       the line settings), or empty. */
     const char* (*SerGetErrorText)(void);
 
     int (*SerOpenPort)(SerPortConfig* config);
@@ -79,7 +82,8 @@ typedef struct SerDriver {
     int (*SerTxDrain)(int p);
 
     int (*SerGetByte)(int p); /* 0..255, -1 when nothing came within the receive timeout,
-                                  -2 when reading failed (the device is gone) */
+                                  -2 when the device is gone (hung up, unplugged), -3 when
+                                  reading failed otherwise (it may pass) */
     int (*SerGetData)(int p, unsigned char* buffer, int count);       /* bytes read, -1 failure */
     int (*SerPutData)(int p, const unsigned char* buffer, int count); /* bytes sent */
     int (*SerPutByte)(int p, unsigned char byte);                     /* 0 success */
@@ -122,6 +126,11 @@ typedef struct SerDriver {
 
     void (*SerRegisterDeviceNotification)(SerDeviceNotification callback, void* context);
     void (*SerUnregisterDeviceNotification)(void);
+
+    /* Sleeps until a byte can be read from p (or the next read will report a failure), wakeFd
+       becomes readable, or milliseconds pass (negative: no limit); wakeFd < 0 is not watched.
+       1 when p has something to read, 0 when woken or timed out, -1 failure. */
+    int (*SerWaitReadable)(int p, int wakeFd, int milliseconds);
 } SerDriver;
 
 typedef const SerDriver* (*SerGetDriverFunction)(void);

@@ -78,16 +78,40 @@ QString AbstractPreferences::get(const QString& key, const QString& def) {
     return get(key).value_or(def);
 }
 
-void AbstractPreferences::put(const QString& key, const QString& value) {
+std::optional<QString> AbstractPreferences::refusedKey(const QString&) const {
+    return std::nullopt;
+}
+
+std::optional<QString> AbstractPreferences::refusedName(const QString&) const {
+    return std::nullopt;
+}
+
+void AbstractPreferences::checkPut(const QString& key, const QString& value) const {
     if (key.size() > MAX_KEY_LENGTH) {
         throw std::invalid_argument(text(QStringLiteral("Key too long: %1").arg(key)));
     }
     if (value.size() > MAX_VALUE_LENGTH) {
         throw std::invalid_argument(text(QStringLiteral("Value too long for key %1").arg(key)));
     }
+    if (const auto why = refusedKey(key)) throw std::invalid_argument(text(*why));
+}
+
+void AbstractPreferences::put(const QString& key, const QString& value) {
+    checkPut(key, value);
     std::lock_guard lock(root_.treeLock_);
     checkNotRemoved();
     putSpi(key, value);
+}
+
+void AbstractPreferences::putAll(const std::vector<std::pair<QString, QString>>& entries) {
+    for (const auto& [key, value] : entries) checkPut(key, value);
+    std::lock_guard lock(root_.treeLock_);
+    checkNotRemoved();
+    putAllSpi(entries);
+}
+
+void AbstractPreferences::putAllSpi(const std::vector<std::pair<QString, QString>>& entries) {
+    for (const auto& [key, value] : entries) putSpi(key, value);
 }
 
 void AbstractPreferences::remove(const QString& key) {
@@ -115,7 +139,10 @@ QStringList AbstractPreferences::childrenNames() {
 
 AbstractPreferences& AbstractPreferences::child(const QString& name) {
     auto it = kidCache_.find(name);
-    if (it == kidCache_.end()) it = kidCache_.emplace(name, childSpi(name)).first;
+    if (it == kidCache_.end()) {
+        if (const auto why = refusedName(name)) throw std::invalid_argument(text(*why));
+        it = kidCache_.emplace(name, childSpi(name)).first;
+    }
     return *it->second;
 }
 

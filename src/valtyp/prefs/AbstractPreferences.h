@@ -32,11 +32,18 @@ class AbstractPreferences {
     const QString& absolutePath() const { return absolutePath_; }
     bool isRoot() const { return parent_ == nullptr; }
 
+    // Why this store cannot hold a key or node name of that spelling, or none.
+    virtual std::optional<QString> refusedKey(const QString& key) const;
+    virtual std::optional<QString> refusedName(const QString& name) const;
+
     // The stored value, or none when the key is missing or the store fails.
     std::optional<QString> get(const QString& key);
     QString get(const QString& key, const QString& def);
     // Throws std::invalid_argument for a key or value beyond the length limits.
     void put(const QString& key, const QString& value);
+    // Puts every entry, all checked before the first is stored. A store that
+    // writes at every put writes them once, at the flush that follows.
+    void putAll(const std::vector<std::pair<QString, QString>>& entries);
     void remove(const QString& key);
     QStringList keys();
     QStringList childrenNames();
@@ -67,6 +74,8 @@ class AbstractPreferences {
     // Per back end: this node's own data. Called with the tree locked.
     virtual std::optional<QString> getSpi(const QString& key) = 0;
     virtual void putSpi(const QString& key, const QString& value) = 0;
+    // Stores the entries; by default one putSpi each.
+    virtual void putAllSpi(const std::vector<std::pair<QString, QString>>& entries);
     virtual void removeSpi(const QString& key) = 0;
     virtual QStringList keysSpi() = 0;
     // Children the back end knows of beyond those already created.
@@ -81,6 +90,7 @@ class AbstractPreferences {
 
   private:
     void checkNotRemoved() const;
+    void checkPut(const QString& key, const QString& value) const;
     AbstractPreferences& child(const QString& name);
     AbstractPreferences* existingChild(const QString& name);
     AbstractPreferences& relativeNode(const QStringList& names);

@@ -9,6 +9,8 @@
 
 #include <exception>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 namespace ConfigStore {
 
@@ -46,14 +48,19 @@ ConfigKeys::LoadResult loadConfig(AbstractPreferences& node, const QStringList& 
     return ConfigKeys::load([&node](const QString& key) { return node.get(key); }, ports);
 }
 
-bool saveConfig(const Config& config, AbstractPreferences& node) {
+bool saveConfig(const Config& config, AbstractPreferences& node, QString* failure) {
     try {
-        ConfigKeys::save(
-            config, [&node](const QString& key, const QString& value) { node.put(key, value); });
+        // One write of the store for the whole record, not one per key.
+        std::vector<std::pair<QString, QString>> entries;
+        ConfigKeys::save(config, [&entries](const QString& key, const QString& value) {
+            entries.emplace_back(key, value);
+        });
+        node.putAll(entries);
         node.flush();
         return true;
     } catch (const std::exception& e) {
         std::cerr << "saveConfig exception: " << e.what() << std::endl;
+        if (failure) *failure = QString::fromUtf8(e.what());
         return false;
     }
 }

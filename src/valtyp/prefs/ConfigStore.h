@@ -35,7 +35,7 @@ ConfigKeys::LoadResult loadConfig(AbstractPreferences& node, const QStringList& 
 
 // Writes every setting and flushes the node. A store failure is written to
 // the error output as "saveConfig exception: " and its message and answers
-// false; nothing is thrown.
-bool saveConfig(const Config& config, AbstractPreferences& node);
+// false, with the message in failure where given; nothing is thrown.
+bool saveConfig(const Config& config, AbstractPreferences& node, QString* failure = nullptr);
 
 }  // namespace ConfigStore

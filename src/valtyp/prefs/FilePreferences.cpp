@@ -54,6 +54,21 @@ void FilePreferences::putSpi(const QString& key, const QString& value) {
     }
 }
 
+void FilePreferences::putAllSpi(const std::vector<std::pair<QString, QString>>& entries) {
+    for (const auto& [key, value] : entries) root_[key] = value;
+}
+
+std::optional<QString> FilePreferences::refusedKey(const QString& key) const {
+    if (!key.contains(u'.')) return std::nullopt;
+    return QStringLiteral("The settings file cannot hold a key containing \".\": %1").arg(key);
+}
+
+std::optional<QString> FilePreferences::refusedName(const QString& name) const {
+    if (!name.contains(u'.')) return std::nullopt;
+    return QStringLiteral("The settings file cannot hold a node name containing \".\": %1")
+        .arg(name);
+}
+
 void FilePreferences::removeSpi(const QString& key) {
     root_.erase(key);
     try {

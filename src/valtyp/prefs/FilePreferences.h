@@ -26,9 +26,17 @@ class FilePreferences final : public AbstractPreferences {
     // parent's prefix, the name and ".".
     const QString& getPath() const { return path_; }
 
+    // A "." separates node names in the file's entry keys, so a key "my.key"
+    // would come back as a child node's key and a node "com.belmaro" would be
+    // the node "/com/belmaro".
+    std::optional<QString> refusedKey(const QString& key) const override;
+    std::optional<QString> refusedName(const QString& name) const override;
+
   protected:
     std::optional<QString> getSpi(const QString& key) override;
     void putSpi(const QString& key, const QString& value) override;
+    // Kept in memory for the flush that follows: one rewrite of the file.
+    void putAllSpi(const std::vector<std::pair<QString, QString>>& entries) override;
     void removeSpi(const QString& key) override;
     QStringList keysSpi() override;
     QStringList childrenNamesSpi() override;

@@ -143,6 +143,15 @@ void replaceAtomically(const QString& path, const QString& tempPath, const QByte
         if (::fchmod(fd.get(), old.st_mode & 07777) != 0) fail("fchmod", tempPath, errno);
     } else if (errno != ENOENT) {
         fail("stat", path, errno);
+    } else {
+        // A new file may be written by whoever may write its folder: in the shared
+        // folder every user saves after the first, at home only the owner.
+        struct stat folder {};
+        const QByteArray folderPath = native(QFileInfo(path).absolutePath());
+        if (::stat(folderPath.constData(), &folder) != 0)
+            fail("stat", QFileInfo(path).absolutePath(), errno);
+        const mode_t mode = 0644 | (folder.st_mode & (S_IWGRP | S_IWOTH));
+        if (::fchmod(fd.get(), mode) != 0) fail("fchmod", tempPath, errno);
     }
     if (::fsync(fd.get()) != 0) fail("fsync", tempPath, errno);
     if (::close(fd.release()) != 0) fail("close", tempPath, errno);

@@ -49,7 +49,8 @@ class ExclusiveLock {
 };
 
 // Writes `bytes` to `tempPath` (replacing a leftover), syncs it to disk with
-// the mode of the file it is to replace, calls `beforeReplace`, then renames
+// the mode of the file it is to replace (a new file: readable by all, writable
+// by whoever may write its folder), calls `beforeReplace`, then renames
 // it over `path`. On any failure the temporary file is removed and `path` is
 // untouched.
 void replaceAtomically(const QString& path, const QString& tempPath, const QByteArray& bytes,

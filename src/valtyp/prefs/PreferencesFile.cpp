@@ -39,7 +39,10 @@ Properties PreferencesFile::read() {
     std::lock_guard lock(mutex_);
     Properties entries;
     try {
-        if (const auto bytes = PosixFile::readAll(path_)) entries.load(*bytes);
+        if (const auto bytes = PosixFile::readAll(path_)) {
+            for (const QString& why : entries.loadLenient(*bytes))
+                qCWarning(prefsLog).noquote() << "The settings file" << path_ << "skips" << why;
+        }
     } catch (const std::exception& e) {
         qCWarning(prefsLog).noquote()
             << "Unable to read the settings file, reading it as empty:" << e.what();
@@ -55,14 +58,15 @@ void PreferencesFile::update(const std::function<void(Properties&)>& change,
     PosixFile::ExclusiveLock fileLock(path_ + QStringLiteral(".lock"));
     Properties entries;
     if (const auto bytes = PosixFile::readAll(path_)) {
-        try {
-            entries.load(*bytes);
-        } catch (const std::invalid_argument& e) {
-            // Nobody can read it any more; keep a copy for a human and start afresh.
+        const QStringList skipped = entries.loadLenient(*bytes);
+        if (!skipped.isEmpty()) {
+            // Other users' settings live in the same file: keep every entry that reads, and
+            // the whole old file for a human, since the unreadable lines are dropped now.
             const QString copy = path_ + QStringLiteral(".damaged");
             qCWarning(prefsLog).noquote()
-                << "The settings file" << path_ << "is damaged (" << e.what() << "); it is kept as"
-                << copy << "and written anew";
+                << "The settings file" << path_ << "is damaged ("
+                << skipped.join(QStringLiteral("; ")) << "); it is kept as" << copy
+                << "and written anew without those lines";
             PosixFile::replaceAtomically(copy, copy + QStringLiteral(".tmp"), *bytes, {});
         }
     }

@@ -22,12 +22,13 @@ class PreferencesFile {
     const QString& path() const { return path_; }
     bool exists() const;
 
-    // The file's entries; a missing, damaged or unreadable file gives none
-    // (the last two with a logged warning).
+    // The file's entries; a missing or unreadable file gives none (the latter
+    // with a logged warning), a damaged line is skipped with a warning.
     Properties read();
 
     // Reads the entries, lets `change` edit them and writes them back under
-    // the comment, all under the lock. Missing folders are created. Throws
+    // the comment, all under the lock. Missing folders are created. Lines that
+    // cannot be read are dropped, the old file kept as "<file>.damaged". Throws
     // BackingStoreException, leaving the old file as it was, when the file
     // exists but cannot be read, or when writing fails.
     void update(const std::function<void(Properties&)>& change, const QString& comment);

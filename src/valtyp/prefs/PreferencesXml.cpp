@@ -213,6 +213,19 @@ class ImportReader {
     QXmlStreamReader xml_;
 };
 
+// The target store's own limits, checked for the whole file before anything is stored.
+void checkStorable(const AbstractPreferences& store, const NodeData& data) {
+    for (const auto& entry : data.entries) {
+        if (const auto why = store.refusedKey(entry.first))
+            throw InvalidPreferencesFormatException(why->toStdString());
+    }
+    for (const NodeData& child : data.children) {
+        if (const auto why = store.refusedName(child.name))
+            throw InvalidPreferencesFormatException(why->toStdString());
+        checkStorable(store, child);
+    }
+}
+
 void store(AbstractPreferences& node, const NodeData& data) {
     for (const auto& [key, value] : data.entries) node.put(key, value);
     for (const NodeData& child : data.children) store(node.node(child.name), child);
@@ -264,8 +277,10 @@ void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
     }
     ImportReader reader(bytes);
     const auto file = reader.read();
+    AbstractPreferences& target = file.system ? systemRoot : userRoot;
+    checkStorable(target, file.root);
     // The whole file has been checked: from here on every key is stored.
-    store(file.system ? systemRoot : userRoot, file.root);
+    store(target, file.root);
 }
 
 }  // namespace PreferencesXml

@@ -5,13 +5,16 @@
 // an UpdateCheck.
 
 #include <functional>
+#include <memory>
 
+class UpdateWorker;
 class UpdateWorkerView;
 
 namespace UpdateCheckStart {
 
-// Starts the background check reporting to the view.
-using UpdateCheck = std::function<void(UpdateWorkerView& view)>;
+// Makes the check that reports to the view; the caller starts it and keeps
+// it until it is done.
+using UpdateCheck = std::function<std::unique_ptr<UpdateWorker>(UpdateWorkerView& view)>;
 // Draws a whole number from 0 to 3, each equally likely.
 using Draw = std::function<int()>;
 

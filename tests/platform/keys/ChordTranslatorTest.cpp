@@ -1,4 +1,4 @@
-#include "platform/keys/x11/ChordTranslator.h"
+#include "platform/keys/ChordTranslator.h"
 
 #include "config/KeyCodes.h"
 
@@ -10,10 +10,10 @@
 namespace {
 
 using namespace KeyCode;
-using keys::x11::ChordTranslator;
+using keys::ChordTranslator;
 using Calls = std::vector<std::string>;
 
-class CallRecorder : public keys::x11::KeyActions {
+class CallRecorder : public keys::KeyActions {
   public:
     Calls calls;
     void pressKey(int code) override { calls.push_back("down " + std::to_string(code)); }

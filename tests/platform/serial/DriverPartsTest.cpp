@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -12,6 +15,7 @@
 #include "platform/serial/SerialDriver.h"
 #include "platform/serial/posix/DeviceOpen.h"
 #include "platform/serial/posix/LineSettings.h"
+#include "platform/serial/posix/LockFile.h"
 #include "platform/serial/posix/RxDecoder.h"
 #include "platform/serial/posix/Termios2Rate.h"
 #include "platform/serial/posix/UdevPortList.h"
@@ -143,6 +147,64 @@ TEST(LineSettingsRates, IndexesAndLiteralRates) {
     EXPECT_EQ(posixserial::requestedRate(250000), 250000);
     EXPECT_EQ(posixserial::uartDescription(4), "16550A serial port");
     EXPECT_EQ(posixserial::uartDescription(0), "");
+}
+
+// A real adapter's read-back: what it did not take is said in the operator's words.
+TEST(LineSettingsReadBack, WhatTheAdapterDidNotTakeIsNamed) {
+    SerPortConfig config{};
+    config.dataBits = 2;  // 7 bits
+    config.parity = 2;    // even
+    termios wanted{};
+    wanted.c_cflag = CS7 | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD;
+    wanted.c_iflag = IXON | IXOFF | INPCK | PARMRK;
+    struct Case {
+        tcflag_t clearControl, setControl, clearInput;
+        const char* reason;
+    };
+    for (Case c : {Case{0, 0, 0, ""},
+                   {CSIZE, CS8, 0, "the adapter does not support 7 data bits with even parity"},
+                   {PARENB, 0, 0, "the adapter does not support 7 data bits with even parity"},
+                   {0, PARODD, 0, "the adapter does not support 7 data bits with even parity"},
+                   {CSTOPB, 0, 0, "the adapter does not support 2 stop bits"},
+                   {CRTSCTS, 0, 0, "the adapter does not support RTS/CTS flow control"},
+                   {0, 0, IXOFF, "the adapter does not support XON/XOFF flow control"},
+                   {CLOCAL, 0, 0, "the line did not take the modem control settings"},
+                   {0, 0, PARMRK, "the line did not take the input settings"}}) {
+        termios got = wanted;
+        got.c_cflag = (got.c_cflag & ~c.clearControl) | c.setControl;
+        got.c_iflag &= ~c.clearInput;
+        EXPECT_EQ(posixserial::settingsNotTaken(wanted, got, config), c.reason);
+    }
+    config.dataBits = 3;
+    config.parity = 0;
+    termios got = wanted;
+    got.c_cflag &= ~CSIZE;
+    EXPECT_EQ(posixserial::settingsNotTaken(wanted, got, config),
+              "the adapter does not support 8 data bits without parity");
+}
+
+TEST(LockFileNames, NamedAfterTheKernelsDevice) {
+    using posixserial::LockFile;
+    EXPECT_EQ(LockFile::nameFor("/dev/ttyUSB0"), "LCK..ttyUSB0");
+    EXPECT_EQ(LockFile::nameFor("/dev/ttyS10"), "LCK..ttyS10");
+    PseudoTerminal pty;
+    std::string expected = "LCK.." + pty.slavePath().substr(5);
+    expected[expected.find('/')] = '_';
+    EXPECT_EQ(LockFile::nameFor(pty.slavePath()), expected);
+    // Whatever link led there, the lock is the device's.
+    std::filesystem::path link =
+        std::filesystem::temp_directory_path() / ("valtyp-link-" + std::to_string(getpid()));
+    std::filesystem::create_symlink(pty.slavePath(), link);
+    EXPECT_EQ(LockFile::nameFor(link.string()), expected);
+    std::filesystem::remove(link);
+    EXPECT_TRUE(posixserial::isPseudoTerminal([&] {
+        struct stat info {};
+        stat(pty.slavePath().c_str(), &info);
+        return info.st_rdev;
+    }()));
+    struct stat null {};
+    ASSERT_EQ(stat("/dev/null", &null), 0);
+    EXPECT_FALSE(posixserial::isPseudoTerminal(null.st_rdev));
 }
 
 // The facade only hands table rates down; the driver itself also takes other rates.

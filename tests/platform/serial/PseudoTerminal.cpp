@@ -19,7 +19,12 @@ PseudoTerminal::PseudoTerminal() {
 
 PseudoTerminal::~PseudoTerminal() {
     ::close(slave_);
-    ::close(master_);
+    hangUp();
+}
+
+void PseudoTerminal::hangUp() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
 }
 
 void PseudoTerminal::write(const std::vector<unsigned char>& bytes) const {

@@ -16,6 +16,8 @@ class PseudoTerminal {
     int master() const { return master_; }
 
     void write(const std::vector<unsigned char>& bytes) const;
+    // The far end goes away, as when the cable is pulled.
+    void hangUp();
     // Reads until count bytes came or the time ran out.
     std::vector<unsigned char> read(size_t count, int timeoutMs = 2000) const;
 

@@ -1,6 +1,7 @@
 // The POSIX driver behind the port facade, over real pseudo-terminals.
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,12 +12,23 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <sstream>
 #include <thread>
 
 #include "PseudoTerminal.h"
+#include "Serialio/Diagnostics.h"
 #include "Serialio/IOException.h"
 #include "Serialio/SerialPortLocal.h"
+#include "Serialio/StablePortNames.h"
+#include "Serialio/SystemProperties.h"
 
 using Serialio::SerialConfig;
 using Serialio::SerialPortLocal;
@@ -95,25 +107,37 @@ TEST_F(PtyPortTest, EveryTableRateWithOneOrTwoStopBits) {
     }
 }
 
-TEST_F(PtyPortTest, SettingsThePseudoTerminalRefusesFailAndLeaveTheLineAsItWas) {
-    // A pseudo-terminal always carries 8 data bits without parity.
-    config.setBitRate(SerialConfig::BR_57600);
+TEST_F(PtyPortTest, APseudoTerminalTakesEveryCharacterFormatAndDeliversItsBytes) {
+    // Network serial bridges and virtual port tools hand out pseudo-terminals; the far end
+    // decides the line, so 7 data bits with even parity must open as 8N1 does.
+    std::ostringstream diagnostics;
+    Serialio::setDiagnosticStream(&diagnostics);
+    config.setDataBits(SerialConfig::LN_7BITS);
+    config.setParity(SerialConfig::PY_EVEN);
     SerialPortLocal port(config);
-    for (int bits : {SerialConfig::LN_5BITS, SerialConfig::LN_6BITS, SerialConfig::LN_7BITS}) {
-        SerialConfig odd = config.copy();
-        odd.setDataBits(bits);
-        EXPECT_EQ(ioFailure([&] { port.configure(odd); }), "Configure failed: 1011") << bits;
+    for (int bits = SerialConfig::LN_5BITS; bits <= SerialConfig::LN_8BITS; ++bits) {
+        for (int parity = SerialConfig::PY_NONE; parity <= SerialConfig::PY_SPACE; ++parity) {
+            SerialConfig other = config.copy();
+            other.setDataBits(bits);
+            other.setParity(parity);
+            other.setStopBits(SerialConfig::ST_2BITS);
+            port.configure(other);
+            EXPECT_EQ(port.getDataBits(), bits);
+        }
     }
-    for (int parity : {SerialConfig::PY_ODD, SerialConfig::PY_EVEN, SerialConfig::PY_MARK,
-                       SerialConfig::PY_SPACE}) {
-        SerialConfig odd = config.copy();
-        odd.setParity(parity);
-        EXPECT_EQ(ioFailure([&] { port.configure(odd); }), "Configure failed: 1011") << parity;
-    }
-    termios line = lineOf(pty);
-    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B57600));
-    EXPECT_EQ(line.c_cflag & (CSIZE | PARENB), static_cast<tcflag_t>(CS8));
-    EXPECT_EQ(port.getBitRate(), SerialConfig::BR_57600);
+    port.configure(config);
+    const std::string record = "ST,+0012.34  g\r\n";
+    pty.write(Bytes(record.begin(), record.end()));
+    Bytes got = receive(port, record.size());
+    EXPECT_EQ(std::string(got.begin(), got.end()), record);
+    Serialio::setDiagnosticStream(&std::cout);
+    // Said once, at the open, not at every configure.
+    const std::string note = pty.slavePath() +
+                             ": a pseudo-terminal: its far end decides the line "
+                             "settings, so they are set but not checked";
+    std::string text = diagnostics.str();
+    EXPECT_EQ(text.find(note), text.rfind(note)) << text;
+    EXPECT_NE(text.find(note), std::string::npos) << text;
 }
 
 TEST_F(PtyPortTest, HandshakeBecomesKernelFlowControl) {
@@ -185,6 +209,33 @@ TEST_F(PtyPortTest, GetByteIsMinusOneWhenIdleAndWaitsOnlyWhenAsked) {
     });
     EXPECT_EQ(port.getByte(), 'k');
     late.join();
+}
+
+TEST_F(PtyPortTest, WaitReadableEndsOnlyForDataTheWakeUpOrAHangUp) {
+    SerialPortLocal port(config);
+    const int wake = eventfd(0, EFD_CLOEXEC);
+    ASSERT_GE(wake, 0) << std::strerror(errno);
+    EXPECT_FALSE(port.waitReadable(wake, 0)) << "a quiet line times out";
+
+    // No time limit: only the byte can end the first wait, only the wake-up the second.
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        pty.write({'k'});
+    });
+    EXPECT_TRUE(port.waitReadable(wake, -1));
+    late.join();
+    EXPECT_EQ(port.getByte(), 'k');
+    EXPECT_EQ(port.getByte(), -1);
+    const std::uint64_t one = 1;
+    ASSERT_EQ(::write(wake, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    EXPECT_FALSE(port.waitReadable(wake, -1));
+
+    pty.hangUp();
+    EXPECT_TRUE(port.waitReadable(-1, -1)) << "a hang-up is for the next read to tell";
+    EXPECT_THROW(port.getByte(), Serialio::DeviceGoneException);
+    ::close(wake);
+    port.close();
+    EXPECT_EQ(ioFailure([&] { port.waitReadable(-1, 0); }), "waitReadable: Port not open");
 }
 
 TEST_F(PtyPortTest, ReadyCountsFlushAndDrain) {
@@ -269,43 +320,180 @@ TEST_F(PtyPortTest, NamesWithoutDevFolderAndMissingOrWrongDevices) {
     EXPECT_FALSE(closed.isOpen());
 }
 
-std::string groupOf(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return "?";
-    group* entry = getgrgid(info.st_gid);
-    return entry ? entry->gr_name : std::to_string(info.st_gid);
-}
-
-TEST_F(PtyPortTest, PermissionDeniedTellsWhichGroupToJoin) {
-    ASSERT_EQ(chmod(pty.slavePath().c_str(), 0), 0);
+// Runs the call in a child process as an ordinary user (nobody where the test runs as
+// root) and answers what it answered.
+std::string asOrdinaryUser(const std::function<std::string()>& call) {
     int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
+    if (pipe(pipeFds) != 0) return "pipe failed";
     pid_t child = fork();
-    ASSERT_GE(child, 0);
+    if (child < 0) return "fork failed";
     if (child == 0) {
-        // Root opens anything; an ordinary user cannot open a device without permission.
+        close(pipeFds[0]);
         if (geteuid() == 0 &&
             (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
             _exit(2);
-        std::string message = ioFailure([&] { SerialPortLocal port(config); });
-        ssize_t written = write(pipeFds[1], message.data(), message.size());
-        _exit(written == static_cast<ssize_t>(message.size()) ? 0 : 3);
+        std::string answer = call();
+        ssize_t written = write(pipeFds[1], answer.data(), answer.size());
+        _exit(written == static_cast<ssize_t>(answer.size()) ? 0 : 3);
     }
     close(pipeFds[1]);
-    std::string message;
+    std::string answer;
     char buffer[512];
     for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        message.append(buffer, static_cast<size_t>(n));
+        answer.append(buffer, static_cast<size_t>(n));
     close(pipeFds[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    std::string group = groupOf(pty.slavePath());
-    EXPECT_EQ(message, pty.slavePath() +
-                           ": SerOpenPort failed: Permission denied (add your user "
-                           "to the group \"" +
-                           group + "\" that owns " + pty.slavePath() + " with: sudo usermod -aG " +
-                           group + " $USER, then log out and in again)");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "child failed with status " + std::to_string(status);
+    return answer;
+}
+
+TEST_F(PtyPortTest, PermissionDeniedAdvisesJoiningTheGroupOnlyWhereThatHelps) {
+    const bool root = geteuid() == 0;
+    group* dialout = getgrnam("dialout");
+    struct Case {
+        mode_t mode;
+        std::optional<gid_t> group;  // changed only by root
+        std::string advice;
+    };
+    std::vector<Case> cases = {{0600, std::nullopt, ""}};
+    if (root) {
+        cases.push_back({0660, 0, ""});  // root's group: joining it is no advice to give
+        cases.push_back({0640, 5, ""});  // the group may not write
+        if (dialout)
+            cases.push_back({0660, dialout->gr_gid,
+                             " (add your user to the group dialout: sudo usermod -aG dialout "
+                             "$USER, then log in again)"});
+    }
+    for (const Case& c : cases) {
+        ASSERT_EQ(chmod(pty.slavePath().c_str(), c.mode), 0);
+        if (c.group) {
+            ASSERT_EQ(chown(pty.slavePath().c_str(), 0, *c.group), 0);
+        }
+        EXPECT_EQ(asOrdinaryUser([&] { return ioFailure([&] { SerialPortLocal port(config); }); }),
+                  pty.slavePath() + ": SerOpenPort failed: Permission denied" + c.advice)
+            << std::oct << c.mode;
+    }
+}
+
+// Lock files go to a folder of the test's own.
+class LockFileTest : public PtyPortTest {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/valtyp-lock-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        ASSERT_EQ(chmod(folder_.c_str(), 01777), 0);  // as /run/lock is
+        ASSERT_EQ(setenv("VALTYP_SERIAL_LOCK_DIR", folder_.c_str(), 1), 0);
+        std::string name = pty.slavePath().substr(5);  // "pts/N"
+        name.replace(name.find('/'), 1, "_");
+        lockPath_ = folder_ + "/LCK.." + name;
+    }
+    void TearDown() override {
+        unsetenv("VALTYP_SERIAL_LOCK_DIR");
+        std::filesystem::remove_all(folder_);
+    }
+
+    void writeLock(const std::string& text) const {
+        std::ofstream(lockPath_, std::ios::trunc) << text;
+    }
+    std::string lockText() const {
+        std::ifstream in(lockPath_);
+        if (!in) return "no lock file";
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static std::string pidText(pid_t pid) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(pid));
+        return text;
+    }
+
+    std::string folder_;
+    std::string lockPath_;
+};
+
+TEST_F(LockFileTest, ALiveHolderKeepsThePortAndAStaleLockIsRemoved) {
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        pause();  // a terminal program holding the port
+        _exit(0);
+    }
+    writeLock(pidText(holder));
+    EXPECT_EQ(ioFailure([&] { SerialPortLocal port(config); }),
+              pty.slavePath() + ": SerOpenPort failed: Port is in use");
+    EXPECT_EQ(lockText(), pidText(holder));
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+
+    // The holder is gone, as is a lock nobody can read: either is taken over.
+    for (const std::string& stale : {pidText(holder), std::string("garbage\n")}) {
+        writeLock(stale);
+        SerialPortLocal port(config);
+        EXPECT_EQ(lockText(), pidText(getpid()));
+        port.close();
+        EXPECT_EQ(lockText(), "no lock file");
+    }
+
+    // Held while open, so the next program is refused, and gone once closed.
+    SerialPortLocal port(config);
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  // Another program: it does not share our open port, and leaves our lock.
+                  port.close();
+                  return ioFailure([&] { SerialPortLocal other(config); });
+              }),
+              pty.slavePath() + ": SerOpenPort failed: Port is in use");
+    EXPECT_EQ(lockText(), pidText(getpid()));
+    port.close();
+    EXPECT_EQ(lockText(), "no lock file");
+}
+
+TEST_F(LockFileTest, WithoutAWritableLockFolderThePortIsUsedAllTheSame) {
+    ASSERT_EQ(chmod(pty.slavePath().c_str(), 0666), 0);
+    ASSERT_EQ(chmod(folder_.c_str(), 0555), 0);  // root's folder, or unwritable for its owner
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  SerialPortLocal port(config);
+                  return std::string(port.isOpen() ? "open" : "closed");
+              }),
+              "open");
+    EXPECT_EQ(lockText(), "no lock file");
+
+    ASSERT_EQ(setenv("VALTYP_SERIAL_LOCK_DIR", (folder_ + "/missing").c_str(), 1), 0);
+    SerialPortLocal port(config);
+    EXPECT_TRUE(port.isOpen());
+}
+
+TEST_F(LockFileTest, AStableLinkFindsTheSameInstrumentAfterTheKernelRenumberedIt) {
+    // A folder standing in for /dev/serial/by-id, holding udev's kind of relative link.
+    const std::string links = folder_ + "/by-id";
+    ASSERT_TRUE(std::filesystem::create_directory(links));
+    Serialio::SystemProperties::set(Serialio::StablePortNames::FOLDER_PROPERTY, links);
+    const std::string link = links + "/usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0";
+    auto plugIn = [&](const PseudoTerminal& device) {
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink("../../.." + device.slavePath(), link);
+    };
+    plugIn(pty);
+    SerialConfig stored(link);
+    {
+        SerialPortLocal port(stored);
+        pty.write({'a'});
+        EXPECT_EQ(receive(port, 1), Bytes{'a'});
+        EXPECT_EQ(lockText(), pidText(getpid()));  // named after the kernel's device
+        // The same device under its other name is the same open port.
+        EXPECT_EQ(ioFailure([&] { SerialPortLocal again(config); }),
+                  pty.slavePath() + ": SerOpenPort failed: Port is already open");
+    }
+    PseudoTerminal renumbered;
+    plugIn(renumbered);
+    EXPECT_EQ(Serialio::StablePortNames::kernelNameOf(link), renumbered.slavePath());
+    EXPECT_EQ(Serialio::StablePortNames::linkFor(renumbered.slavePath()), link);
+    EXPECT_EQ(Serialio::StablePortNames::linkFor(pty.slavePath()), std::nullopt);
+    SerialPortLocal port(stored);
+    renumbered.write({'b'});
+    EXPECT_EQ(receive(port, 1), Bytes{'b'});
+    Serialio::SystemProperties::clear(Serialio::StablePortNames::FOLDER_PROPERTY);
 }
 
 }  // namespace

@@ -6,9 +6,13 @@
 #include "valtyp/EventLog.h"
 #include "worker/DataLine.h"
 
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextEdit>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,7 +38,7 @@ class EventLogTest : public ::testing::Test {
     }
 
     QApplication& app = widgetApp();  // first: the pane needs it
-    QTextEdit pane;
+    QPlainTextEdit pane;
     EventLog log{pane};
     const DataLine::Instant at = std::chrono::system_clock::now();
     const QString stamp =
@@ -84,10 +88,56 @@ TEST_F(EventLogTest, StylesStandApartAndTheFontIsCourierNew) {
     EXPECT_TRUE(pane.isReadOnly());
 }
 
-TEST_F(EventLogTest, LinesAreTimeStampedAndNeverTrimmed) {
+TEST_F(EventLogTest, TheNewestLinesAreKeptAndTheFirstLineSaysHowManyWent) {
     const QDateTime time(QDate(2024, 5, 6), QTime(7, 8, 9));
-    for (int i = 0; i < 5000; ++i)
+    const QTextDocument& document = *pane.document();
+    // Two drops: at the line past the limit, and again when it fills up once more.
+    const int appended = EventLog::kLineLimit + EventLog::kDropBlock + 1;
+    int mostShown = 0;
+    for (int i = 0; i < appended; ++i) {
         log.appendLine(time, QStringLiteral("line %1").arg(i), EventLog::Style::Regular);
-    EXPECT_EQ(pane.document()->blockCount(), 5001);  // the last line break opens an empty block
-    EXPECT_EQ(pane.document()->firstBlock().text(), "07:08:09 line 0");
+        // Less the notice and the empty block after the last line break.
+        mostShown = std::max(mostShown, document.blockCount() - (log.droppedLines() > 0 ? 2 : 1));
+    }
+    EXPECT_EQ(mostShown, EventLog::kLineLimit);
+    const int dropped = 2 * EventLog::kDropBlock;
+    EXPECT_EQ(log.droppedLines(), dropped);
+    EXPECT_EQ(document.blockCount(), appended - dropped + 2);
+    const QTextBlock notice = document.firstBlock();
+    EXPECT_EQ(notice.text().mid(stamp.size()),
+              "2000 older lines were removed from this log to keep the program small.");
+    EXPECT_EQ(notice.begin().fragment().charFormat().property(EventLog::StyleNameProperty),
+              "important");
+    EXPECT_EQ(notice.next().text(), "07:08:09 line 2000");
+    EXPECT_EQ(document.lastBlock().previous().text(),
+              QStringLiteral("07:08:09 line %1").arg(appended - 1));
+}
+
+TEST_F(EventLogTest, TheViewFollowsNewLinesUnlessScrolledUp) {
+    pane.resize(400, 150);
+    pane.show();
+    QScrollBar& bar = *pane.verticalScrollBar();
+    auto add = [&](int lines) {
+        for (int i = 0; i < lines; ++i)
+            log.appendLine(QDateTime::currentDateTime(), "line", EventLog::Style::Regular);
+        QCoreApplication::processEvents();
+    };
+    add(100);
+    ASSERT_GT(bar.maximum(), 0);
+    EXPECT_EQ(bar.value(), bar.maximum()) << "scrolled to the newest";
+
+    // The operator turns the wheel up: the view stays where it was put.
+    QWheelEvent up(QPointF(10, 10), pane.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 240),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(pane.viewport(), &up);
+    const int readingAt = bar.value();
+    ASSERT_LT(readingAt, bar.maximum());
+    add(50);
+    EXPECT_EQ(bar.value(), readingAt);
+    EXPECT_LT(bar.value(), bar.maximum());
+
+    // Back at the end, it follows again.
+    bar.triggerAction(QAbstractSlider::SliderToMaximum);
+    add(50);
+    EXPECT_EQ(bar.value(), bar.maximum());
 }

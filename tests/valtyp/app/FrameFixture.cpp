@@ -3,6 +3,7 @@
 #include "QtApp.h"
 
 #include "Serialio/SerialPortLocal.h"
+#include "platform/StopPause.h"
 #include "platform/midi/recording/RecordingSequencer.h"
 #include "platform/serial/sim/SimControl.h"
 #include "valtyp/EventLog.h"
@@ -13,30 +14,37 @@
 #include "valtyp/prefs/PreferencesFactory.h"
 #include "valtyp/prefs/SettingsPreferences.h"
 
+#include <QLocale>
+
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextEdit>
 
 namespace {
 
 // Lends the test's recording keyboard to one run of the window.
 class BorrowedKeys : public keys::KeyGenerator {
   public:
-    BorrowedKeys(keys::KeyGenerator& keys, std::shared_ptr<int> live)
-        : keys_(keys), live_(std::move(live)) {
+    BorrowedKeys(keys::KeyGenerator& keys, std::shared_ptr<int> live, bool pausesWait)
+        : keys_(keys), live_(std::move(live)), pausesWait_(pausesWait) {
         ++*live_;
     }
     ~BorrowedKeys() override { --*live_; }
     void press(int code) override { keys_.press(code); }
     void release(int code) override { keys_.release(code); }
-    void pause(std::chrono::milliseconds d, std::stop_token stop) override { keys_.pause(d, stop); }
+    void pause(std::chrono::milliseconds d, std::stop_token stop) override {
+        keys_.pause(d, stop);
+        if (pausesWait_) platform::pauseUnlessStopped(d, stop);
+    }
     bool capsLockOn() override { return keys_.capsLockOn(); }
+    std::string describe() const override { return keys_.describe(); }
 
   private:
     keys::KeyGenerator& keys_;
     std::shared_ptr<int> live_;
+    bool pausesWait_;
 };
 
 }  // namespace
@@ -47,6 +55,8 @@ QApplication& widgetApp() {
         static char name[] = "valtyp-test";
         static char* argv[] = {name, nullptr};
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // As the program starts: English texts and language code.
+        QLocale::setDefault(QLocale(QLocale::English));
         VideriRaZiv::setDefaultProperties();
         return new QApplication(argc, argv);
     }();
@@ -57,6 +67,19 @@ bool processUntil(const std::function<bool()>& condition, int timeoutMs) {
     // The window's application object exists first, so the shared loop uses it.
     widgetApp();
     return processEventsUntil(condition, timeoutMs);
+}
+
+LinkRunner::Opener RecordingBrowser::opener() {
+    return [this](const QUrl& address) {
+        std::lock_guard lock(mutex_);
+        opened_.push_back(address);
+        return works;
+    };
+}
+
+std::vector<QUrl> RecordingBrowser::opened() const {
+    std::lock_guard lock(mutex_);
+    return opened_;
 }
 
 ScopedEnv::ScopedEnv(const char* name, const QByteArray& value) : name_(name) {
@@ -92,9 +115,9 @@ void FrameTest::TearDown() {
 FrameServices FrameTest::services() {
     FrameServices s;
     s.dialogs = &dialogs;
-    s.keyboard = [this]() -> std::unique_ptr<keys::KeyGenerator> {
+    s.keyboard = [this](ConfigHelper::KeyboardType) -> std::unique_ptr<keys::KeyGenerator> {
         if (keyboardFailure) throw std::runtime_error(*keyboardFailure);
-        return std::make_unique<BorrowedKeys>(keyboard, liveKeyboards);
+        return std::make_unique<BorrowedKeys>(keyboard, liveKeyboards, keyPausesWait);
     };
     s.sequencers = [this]() -> std::unique_ptr<midi::Sequencer> {
         ++soundOpens;
@@ -108,9 +131,7 @@ FrameServices FrameTest::services() {
         draws.pop_front();
         return d;
     };
-    s.updateCheck = [this](UpdateWorkerView& view) { updateChecks.push_back(&view); };
-    s.addMinimizeToTraySupport = [this] { ++trayAdds; };
-    s.removeMinimizeToTraySupport = [this] { ++trayRemoves; };
+    s.browser = browser->opener();
     s.exit = [this](int status) { exits.push_back(status); };
     return s;
 }
@@ -180,7 +201,7 @@ QStringList FrameTest::dialogTexts() const {
 
 QStringList FrameTest::logFragments() const {
     QStringList fragments;
-    const QTextDocument* document = child<QTextEdit>("eventLog")->document();
+    const QTextDocument* document = child<QPlainTextEdit>("eventLog")->document();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
@@ -194,5 +215,5 @@ QStringList FrameTest::logFragments() const {
 }
 
 QString FrameTest::logText() const {
-    return child<QTextEdit>("eventLog")->toPlainText();
+    return child<QPlainTextEdit>("eventLog")->toPlainText();
 }

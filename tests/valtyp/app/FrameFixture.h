@@ -14,10 +14,12 @@
 #include <QApplication>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +33,19 @@ QApplication& widgetApp();
 
 // Runs the event loop until the condition holds; false on time-out.
 bool processUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+// Stands in for the desktop's browser: remembers the addresses it was asked
+// to open, from whichever thread, and opens them or fails as told.
+class RecordingBrowser {
+  public:
+    LinkRunner::Opener opener();
+    std::vector<QUrl> opened() const;
+    bool works = true;
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<QUrl> opened_;
+};
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
@@ -80,14 +95,14 @@ class FrameTest : public ::testing::Test {
     keys::RecordingKeyGenerator keyboard;
     // Keyboards handed to the window and not yet given back.
     std::shared_ptr<int> liveKeyboards = std::make_shared<int>(0);
+    // The key delay is waited out, as on a real keyboard, instead of only recorded.
+    bool keyPausesWait = false;
     std::optional<std::string> keyboardFailure;
     std::optional<std::string> soundFailure;
     int soundOpens = 0;
     std::deque<int> draws;
-    std::vector<UpdateWorkerView*> updateChecks;
+    std::shared_ptr<RecordingBrowser> browser = std::make_shared<RecordingBrowser>();
     std::vector<int> exits;
-    int trayAdds = 0;
-    int trayRemoves = 0;
     bool simulated = false;
     std::unique_ptr<VideriRaZivFrame2> frame;
 };

@@ -11,13 +11,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QTextEdit>
 
 #include <atomic>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -57,6 +57,7 @@ TEST_F(FrameTest, ARunShowsOnlyStartLogAndAboutAndStoppingPutsTheTabsBackInOrder
     const QString log = logText();
     EXPECT_TRUE(log.contains("Instrument: ")) << log.toStdString();
     EXPECT_TRUE(log.contains("Keyboard output started, keyboard type: ")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Keystrokes through a keyboard of the tests")) << log.toStdString();
     EXPECT_TRUE(log.contains("Acquisition stopped.")) << log.toStdString();
     EXPECT_EQ(*liveKeyboards, 0);
 }
@@ -85,7 +86,7 @@ TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
     line.send("N      12.34 kg\r\n");
     line.send("N   no weight\r\n");
     auto* status = child<QLabel>("statusJLabel");
-    ASSERT_TRUE(processUntil([&] { return status->text() == "Values received: 2"; }))
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 2"; }))
         << status->text().toStdString();
     const QStringList fragments = logFragments();
     EXPECT_TRUE(fragments.contains("ignored:N      ")) << fragments.join('|').toStdString();
@@ -114,7 +115,7 @@ TEST_F(FrameTest, OnlyTheSettledReadingOfASeriesIsTypedAndEveryRecordIsInTheRead
     ASSERT_TRUE(frame->isConnected());
     line.send("US,+00111.911 g\r\nUS,+0012.339 g\r\nST,+00012.34  g\r\nOL,+9999999E+19\r\n");
     auto* status = child<QLabel>("statusJLabel");
-    ASSERT_TRUE(processUntil([&] { return status->text() == "Values received: 4"; }))
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 4"; }))
         << status->text().toStdString();
     ASSERT_TRUE(Keybot::waitUntilTyped(std::chrono::seconds(10)));
     int presses = 0;
@@ -139,6 +140,62 @@ TEST_F(FrameTest, OnlyTheSettledReadingOfASeriesIsTypedAndEveryRecordIsInTheRead
     EXPECT_EQ(outcomes, QStringList({"instrument|outcome", "AND_SIMPLE|ignored: unstable",
                                      "AND_SIMPLE|ignored: unstable", "AND_SIMPLE|typed",
                                      "AND_SIMPLE|ignored: overload"}));
+}
+
+TEST_F(FrameTest, StopDropsTheValuesNotYetTypedAndSaysWhich) {
+    PseudoTerminal line;
+    store("instrument", "KERN_MPS");
+    store("inputTerminator", "10");
+    store("delay", "1000");
+    keyPausesWait = true;
+    open({line.portPath()});
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    line.send("N      12.34 kg\r\n");
+    ASSERT_TRUE(processUntil([&] { return !keyboard.events().empty(); }));  // being typed
+    line.send("N      12.35 kg\r\nN      12.36 kg\r\nN      12.37 kg\r\n");
+    auto* status = child<QLabel>("statusJLabel");
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 4"; }));
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+    EXPECT_TRUE(logText().contains("3 values were not typed: 12.35, 12.36, 12.37"))
+        << logText().toStdString();
+    // The value being typed was finished; nothing waits for the next start.
+    EXPECT_TRUE(Keybot::waitUntilTyped(std::chrono::milliseconds(0)));
+    int presses = 0;
+    for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
+    EXPECT_EQ(presses, 5);
+}
+
+TEST_F(FrameTest, ABalanceCheckFailingOnTheLineEndsTheStartLikeAnyFailedOpen) {
+    useSimulatedPorts({"/dev/ttyUSB0"});
+    store("instrument", "AND");
+    open();
+    // The check's own DTR call fails, after the open made its own.
+    struct Fault {
+        static void secondSetDTR(const char* operation, void* calls) {
+            if (std::string_view(operation) == "SerSetDTR" && ++*static_cast<int*>(calls) == 2)
+                SimSetResult("SerSetDTR", -1);
+        }
+    };
+    int setDTRCalls = 0;
+    SimSetCallHook(&Fault::secondSetDTR, &setDTRCalls);
+    clickStartStop();
+    SimSetCallHook(nullptr, nullptr);
+    SimClearResults();
+    ASSERT_EQ(dialogs.shown.size(), 1u) << dialogTexts().join('|').toStdString();
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_EQ(dialogs.shown[0].text, "The port could not be opened: setDTR failed");
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(tabTitles(), allTabs);
+    EXPECT_EQ(child<QPushButton>("startStopJButton")->text(), "Start");
+    EXPECT_EQ(*liveKeyboards, 0);
+    EXPECT_FALSE(SimIsOpen("/dev/ttyUSB0"));
+    // The button starts again.
+    clickStartStop();
+    EXPECT_TRUE(frame->isConnected());
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
 }
 
 TEST_F(FrameTest, KeyboardThatCannotStartIsReportedAndNothingRuns) {
@@ -245,7 +302,7 @@ TEST_F(FrameTest, RefreshWithoutPortsSaysSoAndLeavesAnEmptyChooserWithoutEnding)
 TEST_F(FrameTest, LogLinesFromAnotherThreadArriveInOrderInTheirStyles) {
     PseudoTerminal line;
     open({line.portPath()});
-    child<QTextEdit>("eventLog")->clear();
+    child<QPlainTextEdit>("eventLog")->clear();
     std::thread worker([&] {
         for (int i = 0; i < 200; ++i) {
             const QString text = QStringLiteral("line %1").arg(i);
@@ -288,16 +345,4 @@ TEST_F(FrameTest, RunningStateFromAnotherThreadWaitsUntilTheWindowShowsIt) {
     status.join();
     frame->setConnectedInGUI(false);
     EXPECT_EQ(tabTitles(), allTabs);
-}
-
-TEST_F(FrameTest, ManualConnectTakesTheTraySupportAwayAutomaticDoesNot) {
-    PseudoTerminal line;
-    open({line.portPath()});
-    const int removesAtStart = trayRemoves;  // the start-up synchronisation with manual connect
-    child<QRadioButton>("autoConnectButton")->click();
-    EXPECT_EQ(frame->currentConfig().getConnect(), ConfigHelper::Connect::AUTO);
-    EXPECT_EQ(trayRemoves, removesAtStart);
-    child<QRadioButton>("manualConnectButton")->click();
-    EXPECT_EQ(frame->currentConfig().getConnect(), ConfigHelper::Connect::MANUAL);
-    EXPECT_EQ(trayRemoves, removesAtStart + 1);
 }

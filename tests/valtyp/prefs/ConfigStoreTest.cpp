@@ -173,16 +173,36 @@ TEST_F(ConfigStoreTest, SavedRecordLoadsBackUnchanged) {
     EXPECT_EQ(loaded.getPrevPort(), "/dev/ttyUSB0");
 }
 
-TEST_F(ConfigStoreTest, StoreFailureIsReportedOnStandardErrorOnly) {
+TEST_F(ConfigStoreTest, ASaveRewritesTheSharedFileOnceWhileAPutStillWritesAtOnce) {
+    int replaced = 0;
+    ScopedReplaceHook count([&] { ++replaced; });
+    Config config;
+    config.setPort("/dev/ttyUSB0");
+    config.setDelay("35");
+    ASSERT_TRUE(ConfigStore::saveConfig(config, node()));
+    EXPECT_EQ(replaced, 1);
+    const Properties saved = fileEntries(path());
+    EXPECT_EQ(saved.size(), ConfigKeys::saveOrder().size() + 2);  // with port and prevPort
+    EXPECT_EQ(saved.value("com.belmaro.Valtyp.delay"), "35");
+    EXPECT_EQ(saved.value("com.belmaro.Valtyp.prevPort"), "/dev/ttyUSB0");
+
+    node().put("delay", "40");
+    EXPECT_EQ(replaced, 2);
+    EXPECT_EQ(fileEntries(path()).value("com.belmaro.Valtyp.delay"), "40");
+}
+
+TEST_F(ConfigStoreTest, StoreFailureIsReportedOnStandardErrorAndToTheCaller) {
     ASSERT_TRUE(QDir(dir_.path()).mkdir("broken.txt"));
     FileStore broken(dir_.filePath("broken.txt"));
     Config config;
     LogCapture log;  // keeps the store's own warnings off the error output
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(ConfigStore::saveConfig(config, broken.node(ConfigStore::nodePath)));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "saveConfig exception: read " + dir_.filePath("broken.txt").toStdString() +
-                  ": Is a directory\n");
+    QString failure;
+    EXPECT_FALSE(ConfigStore::saveConfig(config, broken.node(ConfigStore::nodePath), &failure));
+    const std::string reason =
+        "read " + dir_.filePath("broken.txt").toStdString() + ": Is a directory";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "saveConfig exception: " + reason + "\n");
+    EXPECT_EQ(failure.toStdString(), reason);
 
     config.setCustomRegEx(QString(9000, u'x'));
     ::testing::internal::CaptureStderr();

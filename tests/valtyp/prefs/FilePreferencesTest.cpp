@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 class FilePreferencesTest : public ::testing::Test {
@@ -154,19 +156,58 @@ TEST_F(FilePreferencesTest, MissingFoldersAreCreatedOnFirstWrite) {
     EXPECT_EQ(fileEntries(deep).value("x.k"), "v");
 }
 
-TEST_F(FilePreferencesTest, DamagedFileReadsAsEmptyAndIsKeptAsideWhenRewritten) {
-    const QByteArray damaged = "good=1\nbad=\\u12G4\n";
+TEST_F(FilePreferencesTest, ADamagedLineIsSkippedAndEveryOtherUsersEntryKept) {
+    const QByteArray damaged =
+        "#FilePreferences\nstation1.Valtyp.delay=35\ncom.belmaro.Valtyp.bad=\\u12G4\n"
+        "com.belmaro.Valtyp.bitRate=7\nstation2.Valtyp.port=/dev/ttyS1\n";
     writeFile(path(), damaged);
     LogCapture log;
     FileStore store(path());
-    EXPECT_EQ(store.root().get("good"), std::nullopt);
-    EXPECT_TRUE(log.contains("Unable to read the settings file"))
+    AbstractPreferences& valtyp = store.node("/com/belmaro/Valtyp");
+    EXPECT_EQ(valtyp.get("bitRate"), "7");
+    EXPECT_EQ(valtyp.get("bad"), std::nullopt);
+    EXPECT_TRUE(log.contains("Malformed \\uXXXX escape in line 3"))
         << log.lines().join('\n').toStdString();
 
-    store.node("n").put("k", "v");
-    EXPECT_EQ(fileEntries(path()).keys(), QStringList({"n.k"}));
-    EXPECT_EQ(fileBytes(path() + ".damaged"), damaged);
+    valtyp.put("parity", "2");
+    EXPECT_EQ(fileEntries(path()).keys(),
+              QStringList({"com.belmaro.Valtyp.bitRate", "com.belmaro.Valtyp.parity",
+                           "station1.Valtyp.delay", "station2.Valtyp.port"}));
+    EXPECT_EQ(fileBytes(path() + ".damaged"), damaged);  // the unreadable line, for a human
     EXPECT_TRUE(log.contains("is damaged"));
+}
+
+TEST_F(FilePreferencesTest, KeysAndNodeNamesWithADotAreRefused) {
+    FileStore store(path());
+    AbstractPreferences& valtyp = store.node("/com/belmaro/Valtyp");
+    valtyp.put("bitRate", "7");
+    const QByteArray before = fileBytes(path());
+    const std::string key = "The settings file cannot hold a key containing \".\": ";
+    const std::string name = "The settings file cannot hold a node name containing \".\": ";
+    struct Case {
+        std::function<void()> call;
+        std::string message;
+    };
+    const Case cases[] = {
+        {[&] { valtyp.put("my.key", "v"); }, key + "my.key"},
+        {[&] {
+             valtyp.putAll({{"delay", "35"}, {"a.b", "1"}});
+         },
+         key + "a.b"},
+        {[&] { store.root().node("com.belmaro"); }, name + "com.belmaro"},
+        {[&] { store.root().node("/a/b.c/d"); }, name + "b.c"},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.call();
+            ADD_FAILURE() << "accepted: " << c.message;
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(e.what(), c.message);
+        }
+    }
+    EXPECT_EQ(valtyp.get("delay"), std::nullopt);  // refused as a whole
+    EXPECT_EQ(fileBytes(path()), before);
+    EXPECT_EQ(store.root().childrenNames(), QStringList({"a", "com"}));
 }
 
 TEST_F(FilePreferencesTest, UnreadableFileFailsFlushesButNotPutsOrReads) {

@@ -3,10 +3,15 @@
 
 #include "PrefsTestSupport.h"
 #include "QtPrinters.h"
+#include "config/Config.h"
+#include "valtyp/prefs/ConfigStore.h"
 
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -70,6 +75,39 @@ TEST_F(SharedFileTest, WriterKilledBeforeTheRenameLeavesTheOldFileIntact) {
               QStringList({"com.belmaro.Valtyp.bitRate", "com.belmaro.Valtyp.delay",
                            "com.belmaro.Valtyp.parity"}));
     EXPECT_FALSE(QFileInfo::exists(path() + ".tmp"));
+}
+
+TEST_F(SharedFileTest, ASecondUserSavesIntoTheFileTheFirstUserCreated) {
+    if (::geteuid() != 0) GTEST_SKIP() << "two users need root to become them";
+    // The shared folder as the machine's set-up makes it: every user writes, no sticky bit.
+    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+    const QString folder = QFileInfo(path()).absolutePath();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    auto saveAs = [this](uid_t user, const char* delay) {
+        return runInChild([&] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0)
+                return 2;
+            ::umask(022);
+            FileStore store(path());
+            Config config;
+            config.setDelay(delay);
+            return ConfigStore::saveConfig(config, store.node(ConfigStore::nodePath)) ? 0 : 1;
+        });
+    };
+    constexpr uid_t first = 65534, second = 4242;
+    const int created = saveAs(first, "35");
+    ASSERT_TRUE(exitedWith(created, 0)) << created;
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &info), 0);
+    EXPECT_EQ(info.st_uid, first);
+    EXPECT_EQ(info.st_mode & 0777, 0666u);  // whatever the first user's umask
+
+    const int saved = saveAs(second, "40");
+    EXPECT_TRUE(exitedWith(saved, 0)) << saved;
+    EXPECT_EQ(fileEntries(path()).value("com.belmaro.Valtyp.delay"), "40");
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666u);  // and so for the next user
 }
 
 TEST_F(SharedFileTest, ProcessesFlushingDifferentNodesLoseNothing) {

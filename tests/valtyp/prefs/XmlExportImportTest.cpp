@@ -189,6 +189,27 @@ TEST_P(XmlExportImport, RefusesFilesThatAreNotSettingsExportsAndStoresNothing) {
     expectRefused(preferencesFile(valtypNode(goodEntry) + deep), "Nodes nested too deeply");
 }
 
+TEST_P(XmlExportImport, DottedNamesAreRefusedWhereTheStoreCannotHoldThem) {
+    valtyp().put("bitRate", "7");
+    valtyp().flush();
+    const QByteArray goodEntry = "<entry key=\"bitRate\" value=\"3\"/>\n";
+    const QByteArray dottedKey =
+        preferencesFile(valtypNode(goodEntry + "<entry key=\"my.key\" value=\"1\"/>\n"));
+    const QByteArray dottedNode =
+        preferencesFile(valtypNode(goodEntry) +
+                        "<node name=\"com.belmaro\"><map><entry key=\"k\" value=\"v\"/></map>"
+                        "</node>\n");
+    if (GetParam() == Backend::SharedFile) {
+        expectRefused(dottedKey, "The settings file cannot hold a key containing \".\": my.key");
+        expectRefused(dottedNode,
+                      "The settings file cannot hold a node name containing \".\": com.belmaro");
+    } else {
+        import(dottedKey);
+        EXPECT_EQ(valtyp().get("my.key"), "1");
+        EXPECT_EQ(valtyp().get("bitRate"), "3");
+    }
+}
+
 TEST_P(XmlExportImport, RefusesEntityTricksAndOversizedFiles) {
     valtyp().put("bitRate", "7");
     valtyp().flush();

@@ -1,6 +1,6 @@
 // The window on the real X server typing through XTest into another
 // program's window, its log showing what was typed, and screenshots of its
-// idle and running look kept as test artefacts.
+// idle and running look and of every tab kept as test artefacts.
 
 #include "FrameFixture.h"
 #include "PseudoTerminal.h"
@@ -9,6 +9,7 @@
 #include "platform/keys/x11/X11KeyGenerator.h"
 #include "worker/Keybot.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPixmap>
@@ -20,7 +21,7 @@ class WindowOnXvfb : public FrameTest {
   protected:
     FrameServices services() override {
         FrameServices s = FrameTest::services();
-        s.keyboard = [] { return std::make_unique<keys::X11KeyGenerator>(); };
+        s.keyboard = [](auto) { return std::make_unique<keys::X11KeyGenerator>(); };
         return s;
     }
 
@@ -64,7 +65,7 @@ TEST_F(WindowOnXvfb, TypesReceivedValuesIntoTheFocusedWindowAndLogsThemAsTyped) 
     EXPECT_FALSE(target.lostFocus());
 
     ASSERT_TRUE(processUntil(
-        [&] { return child<QLabel>("statusJLabel")->text() == "Values received: 4"; }));
+        [&] { return child<QLabel>("statusJLabel")->text() == "Records received: 4"; }));
     const QStringList fragments = logFragments();
     for (const char* typed : {"typed:12.34", "typed:-0,5", "typed:7"}) {
         EXPECT_TRUE(fragments.contains(typed))
@@ -78,4 +79,31 @@ TEST_F(WindowOnXvfb, TypesReceivedValuesIntoTheFocusedWindowAndLogsThemAsTyped) 
 
     clickStartStop();
     EXPECT_TRUE(waitConnected(false));
+}
+
+// Every tab at the window's default size, for checking the layout by eye;
+// and nothing in a tab is squeezed below the size it needs.
+TEST_F(WindowOnXvfb, EveryTabFitsTheDefaultWindowSize) {
+    PseudoTerminal line;
+    open({line.portPath()});
+    for (int i = 0; i < tabs()->count(); ++i) {
+        QWidget* page = tabs()->widget(i);
+        tabs()->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        screenshot(("valtyp-tab-" + page->objectName().toStdString()).c_str());
+        for (QWidget* w : page->findChildren<QWidget*>()) {
+            // A chooser's own parts are its business; the chooser is checked.
+            if (!w->isVisible() || w->minimumSizeHint().isEmpty() ||
+                qobject_cast<QComboBox*>(w->parentWidget())) {
+                continue;
+            }
+            const QRect shown = QRect(w->mapTo(page, QPoint()), w->size()) & page->rect();
+            const std::string what = w->metaObject()->className() +
+                                     (" " + w->objectName().toStdString()) + " in " +
+                                     w->parentWidget()->metaObject()->className() + " " +
+                                     w->parentWidget()->objectName().toStdString();
+            EXPECT_GE(shown.width(), w->minimumSizeHint().width()) << what;
+            EXPECT_GE(shown.height(), w->minimumSizeHint().height()) << what;
+        }
+    }
 }

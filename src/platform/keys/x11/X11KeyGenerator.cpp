@@ -1,8 +1,7 @@
 #include "platform/keys/x11/X11KeyGenerator.h"
 #include "platform/StopPause.h"
 
-#include "platform/keys/x11/ChordTranslator.h"
-#include "platform/keys/x11/KeySymbols.h"
+#include "platform/keys/LayoutTyping.h"
 #include "platform/keys/x11/XkbKeyMap.h"
 
 #include <X11/XKBlib.h>
@@ -64,7 +63,7 @@ class ErrorTrap {
     XErrorHandler previous_;
 };
 
-std::string keysymName(unsigned long keysym) {
+std::string x11KeysymName(unsigned long keysym) {
     const char* name = XKeysymToString(keysym);
     if (name != nullptr) return name;
     char buffer[24];
@@ -91,7 +90,7 @@ unsigned xtestKeyboard(Display* display) {
 
 }  // namespace
 
-class X11KeyGenerator::Impl : private x11::KeyActions {
+class X11KeyGenerator::Impl : private LayoutTyping {
   public:
     explicit Impl(const std::string& displayName);
     ~Impl() override;
@@ -100,6 +99,7 @@ class X11KeyGenerator::Impl : private x11::KeyActions {
     void release(int keyCode);
     void flush();
     bool capsLockOn();
+    bool typedCharacter();
 
   private:
     struct BoundSpare {
@@ -108,30 +108,22 @@ class X11KeyGenerator::Impl : private x11::KeyActions {
         Clock::time_point lastUse;
     };
 
-    void pressKey(int keyCode) override;
-    void releaseKey(int keyCode) override;
-    void pressLevel3() override;
-    void releaseLevel3() override;
-    void typeCharacter(unsigned number) override;
+    void sendKey(unsigned keycode, bool down) override;
+    const KeyTable& table() const override { return keyboard_->table(); }
+    std::optional<KeyPosition> spareFor(Keysym keysym) override;
+    void noteUse(unsigned keycode) override;
+    std::string keysymName(Keysym keysym) const override { return x11KeysymName(keysym); }
 
     static Display* open(const std::string& displayName);
     void selectKeyboardEvents(unsigned deviceSpec);
     void catchUpWithServer();
-    void fakeKey(unsigned keycode, bool down);
-    unsigned keyProducing(unsigned long keysym, const char* what);
-    x11::KeyPosition bindSpare(unsigned long keysym);
-    void noteSpareUse(unsigned keycode);
     void unbindSpares();
-    void releaseHeldKeys();
 
     std::mutex mutex_;
     std::unique_ptr<Display, DisplayCloser> display_;
     int xkbEventBase_ = 0;
     unsigned deviceSpec_ = XkbUseCoreKbd;
     std::unique_ptr<x11::XkbKeyMap> keyboard_;
-    x11::ChordTranslator translator_{*this};
-    std::map<int, unsigned> held_;  // key code -> X key code pressed for it
-    std::optional<unsigned> level3Held_;
     std::deque<BoundSpare> spares_;
 };
 
@@ -239,75 +231,25 @@ bool X11KeyGenerator::Impl::capsLockOn() {
     return (state.locked_mods & LockMask) != 0;
 }
 
-void X11KeyGenerator::Impl::fakeKey(unsigned keycode, bool down) {
+void X11KeyGenerator::Impl::sendKey(unsigned keycode, bool down) {
     if (!XTestFakeKeyEvent(display_.get(), keycode, down ? True : False, CurrentTime)) {
         throw KeyRefused("XTestFakeKeyEvent failed for key " + std::to_string(keycode));
     }
 }
 
-unsigned X11KeyGenerator::Impl::keyProducing(unsigned long keysym, const char* what) {
-    if (auto keycode = keyboard_->keyFor(keysym)) return *keycode;
-    throw KeyRefused(std::string("Invalid key code: no key of this keyboard produces ") + what);
-}
-
-void X11KeyGenerator::Impl::pressKey(int keyCode) {
-    const auto keysym = x11::keysymForKeyCode(keyCode);
-    if (!keysym) throw KeyRefused("Invalid key code");
-    const unsigned keycode = keyProducing(*keysym, keysymName(*keysym).c_str());
-    fakeKey(keycode, true);
-    held_[keyCode] = keycode;
-}
-
-void X11KeyGenerator::Impl::releaseKey(int keyCode) {
-    // The key pressed for the code, even when the map changed since.
-    if (auto held = held_.find(keyCode); held != held_.end()) {
-        const unsigned keycode = held->second;
-        held_.erase(held);
-        return fakeKey(keycode, false);
-    }
-    const auto keysym = x11::keysymForKeyCode(keyCode);
-    if (!keysym) throw KeyRefused("Invalid key code");
-    fakeKey(keyProducing(*keysym, keysymName(*keysym).c_str()), false);
-}
-
-void X11KeyGenerator::Impl::pressLevel3() {
-    const unsigned keycode = keyProducing(XK_ISO_Level3_Shift, "ISO_Level3_Shift (AltGr)");
-    fakeKey(keycode, true);
-    level3Held_ = keycode;
-}
-
-void X11KeyGenerator::Impl::releaseLevel3() {
-    const unsigned keycode =
-        level3Held_ ? *level3Held_ : keyProducing(XK_ISO_Level3_Shift, "ISO_Level3_Shift (AltGr)");
-    level3Held_.reset();
-    fakeKey(keycode, false);
-}
-
-void X11KeyGenerator::Impl::typeCharacter(unsigned number) {
-    const auto keysym = x11::keysymForCharacter(number);
-    if (!keysym) {
-        throw KeyRefused("Invalid key code: no character has the Alt code " +
-                         std::to_string(number));
-    }
-    auto position = keyboard_->typeable(*keysym);
-    if (!position) position = bindSpare(*keysym);
-    noteSpareUse(position->keycode);
-    for (unsigned modifier : position->modifierKeys) fakeKey(modifier, true);
-    fakeKey(position->keycode, true);
-    fakeKey(position->keycode, false);
-    for (auto it = position->modifierKeys.rbegin(); it != position->modifierKeys.rend(); ++it) {
-        fakeKey(*it, false);
-    }
+bool X11KeyGenerator::Impl::typedCharacter() {
+    std::lock_guard lock(mutex_);
+    return lastKeyTypedCharacter();
 }
 
 // No key produces the character: bind it to a key code that produces
 // nothing, or else to the spare used longest ago.
-x11::KeyPosition X11KeyGenerator::Impl::bindSpare(unsigned long keysym) {
+std::optional<KeyPosition> X11KeyGenerator::Impl::spareFor(Keysym keysym) {
     // Spares a new layout has taken over are no longer ours to rebind.
     std::erase_if(spares_, [this](const BoundSpare& spare) {
-        return !keyboard_->producesAtFirstLevel(spare.keycode, spare.keysym);
+        return !keyboard_->table().producesAtFirstLevel(spare.keycode, spare.keysym);
     });
-    const std::vector<unsigned> unbound = keyboard_->unboundKeycodes();
+    const std::vector<unsigned> unbound = keyboard_->table().unboundKeycodes();
     unsigned keycode = 0;
     if (!unbound.empty()) {
         keycode = unbound.front();
@@ -318,7 +260,7 @@ x11::KeyPosition X11KeyGenerator::Impl::bindSpare(unsigned long keysym) {
         keycode = leastRecent->keycode;
         spares_.erase(leastRecent);
     } else {
-        throw KeyRefused("Invalid key code: no key produces " + keysymName(keysym) +
+        throw KeyRefused("Invalid key code: no key produces " + x11KeysymName(keysym) +
                          " and no key code is free to bind it");
     }
     KeySym symbols[2] = {keysym, keysym};  // the same at both levels: Shift and Caps Lock keep it
@@ -329,11 +271,12 @@ x11::KeyPosition X11KeyGenerator::Impl::bindSpare(unsigned long keysym) {
     }
     spares_.push_back({keycode, keysym, Clock::now()});
     keyboard_->reload();
-    if (auto position = keyboard_->typeable(keysym)) return *position;
-    throw KeyRefused("Invalid key code: binding " + keysymName(keysym) + " to a free key failed");
+    if (auto position = keyboard_->table().typeable(keysym)) return position;
+    throw KeyRefused("Invalid key code: binding " + x11KeysymName(keysym) +
+                     " to a free key failed");
 }
 
-void X11KeyGenerator::Impl::noteSpareUse(unsigned keycode) {
+void X11KeyGenerator::Impl::noteUse(unsigned keycode) {
     for (auto& spare : spares_) {
         if (spare.keycode == keycode) spare.lastUse = Clock::now();
     }
@@ -348,21 +291,12 @@ void X11KeyGenerator::Impl::unbindSpares() {
     catchUpWithServer();
     ErrorTrap trap(display_.get());
     for (const auto& spare : spares_) {
-        if (!keyboard_->producesAtFirstLevel(spare.keycode, spare.keysym)) continue;
+        if (!keyboard_->table().producesAtFirstLevel(spare.keycode, spare.keysym)) continue;
         KeySym nothing = NoSymbol;
         XChangeKeyboardMapping(display_.get(), static_cast<int>(spare.keycode), 1, &nothing, 1);
     }
     trap.finish();
     spares_.clear();
-}
-
-void X11KeyGenerator::Impl::releaseHeldKeys() {
-    for (const auto& [code, keycode] : held_) {
-        XTestFakeKeyEvent(display_.get(), keycode, False, CurrentTime);
-    }
-    held_.clear();
-    if (level3Held_) XTestFakeKeyEvent(display_.get(), *level3Held_, False, CurrentTime);
-    level3Held_.reset();
 }
 
 X11KeyGenerator::X11KeyGenerator(const std::string& displayName)
@@ -385,6 +319,14 @@ void X11KeyGenerator::pause(std::chrono::milliseconds duration, std::stop_token 
 
 bool X11KeyGenerator::capsLockOn() {
     return impl_->capsLockOn();
+}
+
+bool X11KeyGenerator::lastKeyTypedCharacter() {
+    return impl_->typedCharacter();
+}
+
+std::string X11KeyGenerator::describe() const {
+    return "X11 (XTest)";
 }
 
 }  // namespace keys

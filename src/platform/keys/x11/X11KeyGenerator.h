@@ -20,6 +20,8 @@ class X11KeyGenerator : public KeyGenerator {
     void release(int keyCode) override;
     void pause(std::chrono::milliseconds duration, std::stop_token stop = {}) override;
     bool capsLockOn() override;
+    bool lastKeyTypedCharacter() override;
+    std::string describe() const override;
 
   private:
     class Impl;

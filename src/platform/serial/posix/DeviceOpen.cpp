@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,10 +67,25 @@ int openResultFor(int error) {
 
 std::string permissionAdvice(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return "ask for read and write access to " + path;
+    if (stat(path.c_str(), &info) != 0) return {};
+    constexpr mode_t kGroupReadWrite = S_IRGRP | S_IWGRP;
+    if ((info.st_mode & kGroupReadWrite) != kGroupReadWrite || info.st_gid == 0) return {};
+    // Already a member (say, added without logging in again): joining again changes nothing.
+    if (getegid() == info.st_gid) return {};
+    int count = getgroups(0, nullptr);
+    std::vector<gid_t> groups(count > 0 ? static_cast<size_t>(count) : 0);
+    count = getgroups(static_cast<int>(groups.size()), groups.data());
+    for (int i = 0; i < count; ++i)
+        if (groups[static_cast<size_t>(i)] == info.st_gid) return {};
     std::string group = groupName(info.st_gid);
-    return "add your user to the group \"" + group + "\" that owns " + path +
-           " with: sudo usermod -aG " + group + " $USER, then log out and in again";
+    return "add your user to the group " + group + ": sudo usermod -aG " + group +
+           " $USER, then log in again";
+}
+
+bool isPseudoTerminal(dev_t device) {
+    // Unix98 pseudo-terminal ports have majors 136 to 143, the old BSD ones major 3.
+    unsigned int number = major(device);
+    return (number >= 136 && number <= 143) || number == 3;
 }
 
 int openDevice(const std::string& path, bool exclusive, FileDescriptor& device) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "platform/serial/posix/FileDescriptor.h"
@@ -20,7 +22,11 @@ int openDevice(const std::string& path, bool exclusive, FileDescriptor& device);
 // Maps the errno of a failed open to the driver's open result.
 int openResultFor(int error);
 
-// What a user who may not open the device can do about it.
+// What a user who may not open the device can do about it: join the device's group, where
+// that group may read and write it and is not root's. Empty when that would not help.
 std::string permissionAdvice(const std::string& path);
+
+// Whether the device number is a pseudo-terminal's port side.
+bool isPseudoTerminal(dev_t device);
 
 }  // namespace posixserial

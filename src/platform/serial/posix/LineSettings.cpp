@@ -38,10 +38,18 @@ constexpr int kMaxIndex = 30;
 constexpr int kHandshakeDsrDtr = 3;
 constexpr int kHardIn = 0x10, kHardOut = 0x20, kSoftIn = 0x40, kSoftOut = 0x80;
 
-// Flags whose read-back value must equal what we asked for.
-constexpr tcflag_t kCheckedControl =
-    CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS | CLOCAL | CREAD | HUPCL;
-constexpr tcflag_t kCheckedInput = IXON | IXOFF | INPCK | PARMRK | IGNPAR | ISTRIP;
+constexpr tcflag_t kFormatFlags = CSIZE | PARENB | PARODD | CMSPAR;
+// Further flags whose read-back value must equal what we asked for.
+constexpr tcflag_t kCheckedControl = CLOCAL | CREAD | HUPCL;
+constexpr tcflag_t kCheckedInput = INPCK | PARMRK | IGNPAR | ISTRIP;
+
+std::string formatText(const SerPortConfig& c) {
+    static constexpr const char* parities[] = {"without parity", "with odd parity",
+                                               "with even parity", "with mark parity",
+                                               "with space parity"};
+    std::string parity = c.parity >= 0 && c.parity <= 4 ? parities[c.parity] : "";
+    return std::to_string(c.dataBits + 5) + " data bits " + parity;
+}
 
 const RateCode* tableEntry(int rate) {
     for (const RateCode& entry : kTableRates)
@@ -122,7 +130,25 @@ std::optional<int> requestedRate(int bitRate) {
     return std::nullopt;
 }
 
-int applyLineSettings(int fd, const SerPortConfig& config) {
+std::string settingsNotTaken(const termios& wanted, const termios& got,
+                             const SerPortConfig& config) {
+    const std::string adapter = "the adapter does not support ";
+    if ((got.c_cflag & kFormatFlags) != (wanted.c_cflag & kFormatFlags))
+        return adapter + formatText(config);
+    if ((got.c_cflag & CSTOPB) != (wanted.c_cflag & CSTOPB))
+        return adapter + ((wanted.c_cflag & CSTOPB) ? "2 stop bits" : "1 stop bit");
+    if ((got.c_cflag & CRTSCTS) != (wanted.c_cflag & CRTSCTS))
+        return adapter + "RTS/CTS flow control";
+    if ((got.c_iflag & (IXON | IXOFF)) != (wanted.c_iflag & (IXON | IXOFF)))
+        return adapter + "XON/XOFF flow control";
+    if ((got.c_cflag & kCheckedControl) != (wanted.c_cflag & kCheckedControl))
+        return "the line did not take the modem control settings";
+    if ((got.c_iflag & kCheckedInput) != (wanted.c_iflag & kCheckedInput))
+        return "the line did not take the input settings";
+    return {};
+}
+
+int applyLineSettings(int fd, const SerPortConfig& config, bool checkReadBack) {
     std::optional<int> rate = requestedRate(config.bitRate);
     if (!rate) {
         setErrorText("no bit rate for index " + std::to_string(config.bitRate));
@@ -147,6 +173,11 @@ int applyLineSettings(int fd, const SerPortConfig& config) {
     // read-back below tells what the line did take.
     bool refused = tcsetattr(fd, TCSANOW, &wanted) != 0;
     if (refused && errno != EINVAL) return failWithErrno(SER_ERR_SYSTEM, "tcsetattr");
+    if (!checkReadBack) {
+        // The far end decides; whatever part the kernel kept is as good as it gets.
+        if (!entry) (void)setCustomRate(fd, *rate);
+        return SER_OK;
+    }
     if (!refused && !entry && !setCustomRate(fd, *rate)) {
         int result = failWithErrno(SER_ERR_NOT_TAKEN, "ioctl TCSETS2");
         (void)tcsetattr(fd, TCSANOW, &old);
@@ -155,12 +186,10 @@ int applyLineSettings(int fd, const SerPortConfig& config) {
 
     termios got{};
     if (tcgetattr(fd, &got) != 0) return failWithErrno(SER_ERR_SYSTEM, "tcgetattr");
-    if ((got.c_cflag & kCheckedControl) != (wanted.c_cflag & kCheckedControl))
-        return restore(fd, old, "the line did not take the character format or flow control");
-    if ((got.c_iflag & kCheckedInput) != (wanted.c_iflag & kCheckedInput))
-        return restore(fd, old, "the line did not take the input settings");
+    if (std::string why = settingsNotTaken(wanted, got, config); !why.empty())
+        return restore(fd, old, why);
     if (entry ? cfgetospeed(&got) != entry->code : !rateWithinTolerance(readCustomRate(fd), *rate))
-        return restore(fd, old, "the line did not take " + std::to_string(*rate) + " bit/s");
+        return restore(fd, old, "the adapter does not support " + std::to_string(*rate) + " bit/s");
     if (refused) return restore(fd, old, "tcsetattr: Invalid argument");
     return SER_OK;
 }

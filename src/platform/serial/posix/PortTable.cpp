@@ -34,13 +34,21 @@ int PortTable::open(SerPortConfig& config) {
         setErrorText(path + " is open already");
         return SER_ERR_ALREADY_OPEN;
     }
+    // Programs sharing a port by agreement (non-exclusive opens) leave each other's lock
+    // files alone.
+    LockFile lockFile;
+    int result = exclusive_ ? lockFile.acquire(path) : SER_OK;
+    if (result != SER_OK) return result;
     FileDescriptor fd;
-    int result = openDevice(path, exclusive_, fd);
+    result = openDevice(path, exclusive_, fd);
     if (result != SER_OK) return result;
     if (fstat(fd.get(), &info) != 0) return failWithErrno(SER_ERR_SYSTEM, "fstat " + path);
-    auto port = std::make_unique<PosixPort>(std::move(fd), path, info.st_rdev);
+    auto port = std::make_unique<PosixPort>(std::move(fd), path, info.st_rdev, std::move(lockFile));
     result = port->configure(config);
     if (result != SER_OK) return result;
+    setErrorText(port->isVirtual() ? "a pseudo-terminal: its far end decides the line "
+                                     "settings, so they are set but not checked"
+                                   : "");
     ports_[static_cast<size_t>(p)] = std::move(port);
     config.port = p + 1;
     return SER_OK;

@@ -87,6 +87,9 @@ int getByte(int p) {
     PosixPort* port = table().find(p);
     return port ? port->getByte() : -1;
 }
+int waitReadable(int p, int wakeFd, int milliseconds) {
+    return onPort(p, [&](PosixPort& port) { return port.waitReadable(wakeFd, milliseconds); });
+}
 int getData(int p, unsigned char* buffer, int count) {
     if (!buffer && count > 0) return -1;
     return onPort(p, [&](PosixPort& port) { return port.getData(buffer, count); });
@@ -276,6 +279,7 @@ constexpr SerDriver kDriver = {
     .SerServerTask = serverTask,
     .SerRegisterDeviceNotification = registerDeviceNotification,
     .SerUnregisterDeviceNotification = unregisterDeviceNotification,
+    .SerWaitReadable = waitReadable,
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/serial/SerialDriver.h"
+#include "platform/serial/posix/DeviceOpen.h"
 #include "platform/serial/posix/ErrorText.h"
 #include "platform/serial/posix/LineSettings.h"
 
@@ -23,6 +24,11 @@ bool noSuchFeature(int error) {
     return error == ENOTTY || error == EINVAL;
 }
 
+// What a read of an unplugged adapter or a hung-up line fails with.
+bool deviceGone(int error) {
+    return error == EIO || error == ENODEV || error == ENXIO;
+}
+
 int millisecondsUntil(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
@@ -30,8 +36,12 @@ int millisecondsUntil(Clock::time_point deadline) {
 
 }  // namespace
 
-PosixPort::PosixPort(FileDescriptor fd, std::string path, dev_t device)
-    : fd_(std::move(fd)), path_(std::move(path)), device_(device) {
+PosixPort::PosixPort(FileDescriptor fd, std::string path, dev_t device, LockFile lock)
+    : lock_(std::move(lock)),
+      fd_(std::move(fd)),
+      path_(std::move(path)),
+      device_(device),
+      virtual_(isPseudoTerminal(device)) {
     counters_.start(fd_.get());
 }
 
@@ -41,7 +51,7 @@ PosixPort::~PosixPort() {
 }
 
 int PosixPort::configure(const SerPortConfig& config) {
-    return applyLineSettings(fd_.get(), config);
+    return applyLineSettings(fd_.get(), config, !virtual_);
 }
 
 PosixPort::Fill PosixPort::readChunk() {
@@ -64,11 +74,12 @@ PosixPort::Fill PosixPort::readChunk() {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) return Fill::kNothing;
         if (n == 0) {
+            // A terminal reads end of file only after a hang-up.
             setErrorText("read " + path_ + ": end of file");
-            return Fill::kFailed;
+            return Fill::kGone;
         }
         failWithErrno(-1, "read " + path_);
-        return Fill::kFailed;
+        return deviceGone(errno) ? Fill::kGone : Fill::kFailed;
     }
 }
 
@@ -86,7 +97,7 @@ PosixPort::Fill PosixPort::fill(int waitMilliseconds) {
     auto deadline = Clock::now() + std::chrono::milliseconds(waitMilliseconds);
     for (;;) {
         Fill result = readChunk();
-        if (result == Fill::kFailed) return result;
+        if (failed(result)) return result;
         // A chunk may hold only the first half of an escape; then there is nothing to hand out.
         if (decoder_.available() > 0) return Fill::kData;
         int left = millisecondsUntil(deadline);
@@ -99,12 +110,31 @@ int PosixPort::getByte() {
     int byte = decoder_.take();
     if (byte >= 0) return byte;
     switch (fill(timeoutRx_)) {
-        case Fill::kData: return decoder_.take();
-        case Fill::kNothing: return -1;
-        case Fill::kFailed: break;
+        case Fill::kData:
+            return decoder_.take();
+        case Fill::kNothing:
+            return -1;
+        case Fill::kFailed:
+            return -3;
+        case Fill::kGone:
+            break;
     }
-    // A failed read is not an idle line: the device went away.
     return -2;
+}
+
+int PosixPort::waitReadable(int wakeFd, int milliseconds) {
+    if (decoder_.available() > 0) return 1;
+    std::array<pollfd, 2> entries{{{fd_.get(), POLLIN, 0}, {wakeFd, POLLIN, 0}}};
+    const nfds_t count = wakeFd >= 0 ? 2 : 1;
+    const bool limited = milliseconds >= 0;
+    auto deadline = Clock::now() + std::chrono::milliseconds(limited ? milliseconds : 0);
+    for (;;) {
+        int ready = ::poll(entries.data(), count, limited ? millisecondsUntil(deadline) : -1);
+        // A hang-up or an error shows in revents too: the next read tells which.
+        if (ready > 0) return entries[0].revents != 0 ? 1 : 0;
+        if (ready == 0) return 0;
+        if (errno != EINTR) return failWithErrno(-1, "poll " + path_);
+    }
 }
 
 int PosixPort::getData(unsigned char* buffer, int count) {
@@ -114,7 +144,7 @@ int PosixPort::getData(unsigned char* buffer, int count) {
     size_t got = decoder_.take(buffer, wanted);
     while (got < wanted) {
         Fill result = fill(millisecondsUntil(deadline));
-        if (result == Fill::kFailed) return got > 0 ? static_cast<int>(got) : -1;
+        if (failed(result)) return got > 0 ? static_cast<int>(got) : -1;
         if (result == Fill::kNothing) break;
         got += decoder_.take(buffer + got, wanted - got);
     }
@@ -150,7 +180,7 @@ int PosixPort::rxReadyCount() {
     do {
         result = readChunk();
     } while (result == Fill::kData);
-    if (result == Fill::kFailed && decoder_.available() == 0) return -1;
+    if (failed(result) && decoder_.available() == 0) return -1;
     return static_cast<int>(decoder_.available());
 }
 

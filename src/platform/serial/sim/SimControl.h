@@ -32,6 +32,8 @@ enum SimLineError {
 SER_EXPORT void SimReset(void);
 /* A port that discovery reports in the order added; all its input lines start off. */
 SER_EXPORT void SimAddPort(const char* name, const char* manufacturer, const char* description);
+/* The port is unplugged: discovery no longer reports it and it cannot be opened. */
+SER_EXPORT void SimRemovePort(const char* name);
 SER_EXPORT void SimSetLines(const char* name, int cts, int dsr, int cd, int ring);
 /* Another program holds the port: opening it answers SER_ERR_IN_USE. */
 SER_EXPORT void SimSetInUse(const char* name, int inUse);
@@ -44,6 +46,8 @@ SER_EXPORT int SimOutputLines(const char* name);
 SER_EXPORT int SimIsOpen(const char* name);
 /* Every later call of the named operation ("SerSetDTR", ...) returns result. */
 SER_EXPORT void SimSetResult(const char* operation, int result);
+/* As SimSetResult, with the reason SerGetErrorText then gives. */
+SER_EXPORT void SimSetResultText(const char* operation, int result, const char* text);
 SER_EXPORT void SimClearResults(void);
 /* Called at the start of every driver operation with its name. */
 SER_EXPORT void SimSetCallHook(void (*hook)(const char* operation, void* context), void* context);

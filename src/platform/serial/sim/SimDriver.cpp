@@ -1,7 +1,14 @@
 // The simulated serial driver: what a pseudo-terminal cannot show (modem lines, line errors,
 // open failures), scripted by the tests through SimControl.h.
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -28,7 +35,7 @@ SimState& state() {
 // Every operation starts with a clean error text, so the text always belongs to the last call.
 std::optional<int> begin(const char* operation) {
     lastError.clear();
-    return state().enter(operation);
+    return state().enter(operation, &lastError);
 }
 
 // Runs an operation on open port p under the state lock; a forced result wins.
@@ -116,6 +123,43 @@ int getByte(int p) {
                                      [&] { return !port.received.empty(); });
         return port.take();
     });
+}
+
+// Watches the port's data signal and the caller's wake-up, as a real driver watches its device.
+int waitReadable(int p, int wakeFd, int milliseconds) {
+    if (auto forced = begin("SerWaitReadable")) return *forced;
+    const bool limited = milliseconds >= 0;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(limited ? milliseconds : 0);
+    for (;;) {
+        int signal = -1;
+        {
+            std::lock_guard lock(state().mutex);
+            SimPort* port = state().bySlot(p);
+            if (!port) {
+                lastError = "port " + std::to_string(p) + " is not open";
+                return -1;
+            }
+            signal = port->dataSignal;
+            // Drained under the lock: a feed after this check signals again.
+            std::uint64_t fed = 0;
+            (void)!read(signal, &fed, sizeof fed);
+            if (!port->received.empty()) return 1;
+        }
+        std::array<pollfd, 2> entries{{{signal, POLLIN, 0}, {wakeFd, POLLIN, 0}}};
+        int left = -1;
+        if (limited) {
+            auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            left = static_cast<int>(std::max<std::chrono::milliseconds::rep>(rest.count(), 0));
+        }
+        int ready = poll(entries.data(), wakeFd >= 0 ? 2 : 1, left);
+        if (ready < 0 && errno != EINTR) {
+            lastError = std::string("poll: ") + std::strerror(errno);
+            return -1;
+        }
+        if (ready == 0 || (wakeFd >= 0 && entries[1].revents != 0)) return 0;
+    }
 }
 
 int getData(int p, unsigned char* buffer, int count) {
@@ -337,6 +381,7 @@ constexpr SerDriver kDriver = {
     .SerServerTask = serverTask,
     .SerRegisterDeviceNotification = registerDeviceNotification,
     .SerUnregisterDeviceNotification = unregisterDeviceNotification,
+    .SerWaitReadable = waitReadable,
 };
 
 }  // namespace

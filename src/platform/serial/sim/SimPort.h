@@ -27,6 +27,7 @@ struct SimPort {
     unsigned raisedErrors = 0;  // errors of bytes handed out and not yet asked for
     int timeoutRx = 0;
     int timeoutTx = 0;
+    int dataSignal = -1;  // an eventfd, readable after bytes were fed; owned by SimState
 
     // 1 or 0 for an input line, following the outputs where scripted so.
     int line(int index) const;

@@ -1,6 +1,10 @@
 #include "platform/serial/sim/SimState.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -15,7 +19,7 @@ SimState& SimState::instance() {
     return *state;
 }
 
-std::optional<int> SimState::enter(const char* operation) {
+std::optional<int> SimState::enter(const char* operation, std::string* text) {
     Hook current;
     void* context;
     {
@@ -27,13 +31,17 @@ std::optional<int> SimState::enter(const char* operation) {
     std::lock_guard lock(mutex);
     auto it = forced.find(operation);
     if (it == forced.end()) return std::nullopt;
+    auto why = forcedText.find(operation);
+    if (text && why != forcedText.end()) *text = why->second;
     return it->second;
 }
 
 void SimState::reset() {
+    for (auto& port : ports) close(port->dataSignal);
     ports.clear();
     slots.fill(nullptr);
     forced.clear();
+    forcedText.clear();
     hook = nullptr;
     hookContext = nullptr;
     notification = nullptr;
@@ -90,7 +98,19 @@ SER_EXPORT void SimAddPort(const char* name, const char* manufacturer, const cha
     port->name = name ? name : "";
     port->manufacturer = manufacturer ? manufacturer : "";
     port->description = description ? description : "";
+    port->dataSignal = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     state.ports.push_back(std::move(port));
+}
+
+SER_EXPORT void SimRemovePort(const char* name) {
+    SimState& state = SimState::instance();
+    std::lock_guard lock(state.mutex);
+    std::string wanted = name ? name : "";
+    std::erase_if(state.ports, [&](const std::unique_ptr<SimPort>& port) {
+        if (port->name != wanted) return false;
+        if (port->slot >= 0) state.slots[static_cast<size_t>(port->slot)] = nullptr;
+        return true;
+    });
 }
 
 SER_EXPORT void SimSetLines(const char* name, int cts, int dsr, int cd, int ring) {
@@ -120,6 +140,9 @@ SER_EXPORT void SimFeed(const char* name, const unsigned char* data, int count, 
         [&](SimPort& port) {
             for (int i = 0; i < count; ++i)
                 port.received.push_back({data[i], static_cast<unsigned>(errors)});
+            const std::uint64_t one = 1;
+            // A full counter already wakes every waiter.
+            (void)!write(port.dataSignal, &one, sizeof one);
             return 0;
         },
         0);
@@ -153,12 +176,21 @@ SER_EXPORT void SimSetResult(const char* operation, int result) {
     SimState& state = SimState::instance();
     std::lock_guard lock(state.mutex);
     state.forced[operation] = result;
+    state.forcedText.erase(operation);
+}
+
+SER_EXPORT void SimSetResultText(const char* operation, int result, const char* text) {
+    SimState& state = SimState::instance();
+    std::lock_guard lock(state.mutex);
+    state.forced[operation] = result;
+    state.forcedText[operation] = text ? text : "";
 }
 
 SER_EXPORT void SimClearResults(void) {
     SimState& state = SimState::instance();
     std::lock_guard lock(state.mutex);
     state.forced.clear();
+    state.forcedText.clear();
 }
 
 SER_EXPORT void SimSetCallHook(void (*hook)(const char* operation, void* context), void* context) {

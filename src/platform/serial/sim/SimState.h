@@ -24,7 +24,8 @@ class SimState {
 
     // Runs the call hook (outside the lock, so it may look at anything), then returns the
     // forced result of the operation, if a test set one.
-    std::optional<int> enter(const char* operation);
+    // The reason the forced call gives, if the test set one, goes to text.
+    std::optional<int> enter(const char* operation, std::string* text = nullptr);
 
     void reset();
     SimPort* byName(const std::string& name);
@@ -36,6 +37,7 @@ class SimState {
     std::vector<std::unique_ptr<SimPort>> ports;
     std::array<SimPort*, kMaxPorts> slots{};
     std::map<std::string, int> forced;
+    std::map<std::string, std::string> forcedText;
     Hook hook = nullptr;
     void* hookContext = nullptr;
     SerDeviceNotification notification = nullptr;

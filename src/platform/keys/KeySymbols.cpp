@@ -1,4 +1,4 @@
-#include "platform/keys/x11/KeySymbols.h"
+#include "platform/keys/KeySymbols.h"
 
 #include "config/KeyCodes.h"
 
@@ -7,7 +7,7 @@
 #define XK_XKB_KEYS
 #include <X11/keysymdef.h>
 
-namespace keys::x11 {
+namespace keys {
 
 namespace {
 
@@ -118,6 +118,35 @@ std::optional<Keysym> keysymForCharacter(unsigned number) {
     return unicodeKeysyms | number;
 }
 
+bool isDeadKeysym(Keysym keysym) {
+    // dead_grave to dead_currency, then dead_lowline to the last dead key;
+    // the AccessX keysyms lie between.
+    return (keysym >= 0xfe50 && keysym <= 0xfe6f) || (keysym >= 0xfe80 && keysym <= 0xfe93);
+}
+
+bool isHeldModifier(Keysym keysym) {
+    switch (keysym) {
+        case XK_Shift_L:
+        case XK_Shift_R:
+        case XK_Control_L:
+        case XK_Control_R:
+        case XK_Alt_L:
+        case XK_Alt_R:
+        case XK_Meta_L:
+        case XK_Meta_R:
+        case XK_Super_L:
+        case XK_Super_R:
+        case XK_Hyper_L:
+        case XK_Hyper_R:
+        case XK_ISO_Level3_Shift:
+        case XK_ISO_Level5_Shift:
+        case XK_Mode_switch:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool isKeypadDigit(int keyCode) {
     return keyCode >= KeyCode::Keypad0 && keyCode <= KeyCode::keypad(9);
 }
@@ -126,4 +155,4 @@ int keypadDigitValue(int keyCode) {
     return keyCode - KeyCode::Keypad0;
 }
 
-}  // namespace keys::x11
+}  // namespace keys

@@ -1,11 +1,11 @@
-#include "platform/keys/x11/ChordTranslator.h"
+#include "platform/keys/ChordTranslator.h"
 
 #include "config/KeyCodes.h"
-#include "platform/keys/x11/KeySymbols.h"
+#include "platform/keys/KeySymbols.h"
 
 #include <limits>
 
-namespace keys::x11 {
+namespace keys {
 
 void ChordTranslator::press(int keyCode) {
     if (keyCode == KeyCode::Ctrl) return pressCtrl();
@@ -102,4 +102,4 @@ unsigned ChordTranslator::altCodeNumber() const {
     return static_cast<unsigned>(std::stoul(digits_));
 }
 
-}  // namespace keys::x11
+}  // namespace keys

@@ -1,16 +1,16 @@
 #pragma once
-// Makes the key maps mean on X what they mean on the desktop they were
-// written for. Two chords have no X counterpart:
+// Makes the key maps mean on X and under uinput what they mean on the
+// desktop they were written for. Two chords have no counterpart here:
 //  - Ctrl + Alt is the AltGr key there; here it is the level-3 shift.
 //  - Alt held while keypad digits are typed enters the character with that
-//    decimal number; X has no such thing, so the digits are collected and
-//    the character is typed when Alt is released.
+//    decimal number; Linux desktops have no such thing, so the digits are
+//    collected and the character is typed when Alt is released.
 // Ctrl and Alt are therefore held back until the next key shows what they
 // start; any other key gets them pressed for real first.
 
 #include <string>
 
-namespace keys::x11 {
+namespace keys {
 
 // What translated key events become.
 class KeyActions {
@@ -49,4 +49,4 @@ class ChordTranslator {
     std::string digits_;  // keypad digits typed while Alt is held back
 };
 
-}  // namespace keys::x11
+}  // namespace keys

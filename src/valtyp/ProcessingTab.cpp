@@ -73,9 +73,7 @@ void ProcessingTab::buildControls() {
     ignoreDuplicatesCheckBox->setChecked(config_.ignoreDuplicates);
     adjustIgnoreButton = button("adjustIgnoreButton", this);
     adjustIgnoreButton->setEnabled(false);
-    stableOnlyCheckBox = named(new QCheckBox(frameText("stableOnlyCheckBox", ".text"), this),
-                               "stableOnlyCheckBox");
-    stableOnlyCheckBox->setChecked(config_.stableOnly);
+    stableOnlyCheckBox = checkBox("stableOnlyCheckBox", config_.stableOnly, this);
 }
 
 void ProcessingTab::layOut() {

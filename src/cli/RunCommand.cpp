@@ -64,8 +64,9 @@ class ConsoleView : public WeightWorkerView {
         if (readingLog_) {
             const QString outcome =
                 error ? QStringLiteral("error: ") + *error
-                      : readingOutcome(record, keybot_ ? QStringLiteral("typed") : QStringLiteral("printed"),
-                                       hadValue && !record.hasValue());
+                      : readingOutcome(
+                            record, keybot_ ? QStringLiteral("typed") : QStringLiteral("printed"),
+                            hadValue && !record.hasValue());
             readingLog_->append(record, outcome);
         }
         printer_.print(record, error);
@@ -81,7 +82,6 @@ class ConsoleView : public WeightWorkerView {
     }
 
   private:
-
     RecordPrinter printer_;
     std::optional<Ignorer> ignorer_;
     Keybot* keybot_ = nullptr;
@@ -116,9 +116,9 @@ int runRun(const QStringList& args) {
     bool type = false;
     int count = 0;
     try {
-        const CliArguments parsed(
-            args, {"--port", "--instrument", "--set", "--count", "--reading-log"},
-            {"--type", "--json"});
+        const CliArguments parsed(args,
+                                  {"--port", "--instrument", "--set", "--count", "--reading-log"},
+                                  {"--type", "--json"});
         const auto port = parsed.value("--port");
         if (!port) throw std::invalid_argument("--port PATH is required");
         config = cliConfig(parsed.value("--instrument"), parsed.values("--set"));

@@ -207,8 +207,10 @@ void VideriRaZivFrame2::update(DataLine& record) {
     if (!failed) eventLog->appendRecord(record);
     statusJLabel->setText(text("line.count") + QString::number(record.getCount()));
     if (readingLog_) {
-        const QString delivery = keyBot ? QStringLiteral("typed") : QStringLiteral("ignored: stopped");
-        readingLog_->append(record, readingOutcome(record, delivery, hadValue && !record.hasValue()));
+        const QString delivery =
+            keyBot ? QStringLiteral("typed") : QStringLiteral("ignored: stopped");
+        readingLog_->append(record,
+                            readingOutcome(record, delivery, hadValue && !record.hasValue()));
     }
     if (keyBot) keyBot->add(record.getProcessedData());
 }

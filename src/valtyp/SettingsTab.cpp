@@ -39,7 +39,8 @@ void SettingsTab::buildControls() {
     exportSettingsButton = button("exportSettingsButton", this);
     importSettingsButton->setEnabled(false);
     exportSettingsButton->setEnabled(false);
-    readingLogTextField = named(new QLineEdit(config_.getReadingLog(), this), "readingLogTextField");
+    readingLogTextField =
+        named(new QLineEdit(config_.getReadingLog(), this), "readingLogTextField");
     readingLogButton = button("readingLogButton", this);
 }
 

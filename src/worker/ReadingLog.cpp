@@ -20,10 +20,10 @@ namespace {
 QString localTimeWithOffset(const QDateTime& time) {
     const int offset = time.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
-           (offset < 0 ? u'-' : u'+') + QStringLiteral("%1:%2")
-                                            .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                                            .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 bool needsQuotes(const QString& field) {
@@ -76,10 +76,10 @@ void ReadingLog::append(const DataLine& record, const QString& outcome) {
     if (fd_ < 0 || time.date() != day_) {
         if (!openFor(time.date())) return;
     }
-    const QByteArray line = csvLine({localTimeWithOffset(time), QString::number(record.getCount()),
-                                     port_, instrument_, record.getRawData(),
-                                     record.getProcessedData(), outcome,
-                                     record.isError() ? QStringLiteral("yes") : QStringLiteral("no")});
+    const QByteArray line =
+        csvLine({localTimeWithOffset(time), QString::number(record.getCount()), port_, instrument_,
+                 record.getRawData(), record.getProcessedData(), outcome,
+                 record.isError() ? QStringLiteral("yes") : QStringLiteral("no")});
     if (!writeAll(line)) {
         // Opened afresh for the next record, so that a remounted disk is used again.
         close();

@@ -94,7 +94,9 @@ TEST(ExtractCommand, JsonCarriesTheStatusAndStableOnlyKeepsJustTheStableReading)
         "US,+00011.91  g\r\nST,+00012.34  g\r\nOL,+9999999E+19\r\nTN,   HR-100A\r\n";
     for (const bool stableOnly : {false, true}) {
         QStringList args{"extract", "--instrument", "AND", "--json"};
-        if (stableOnly) args << "--set" << "stableOnly=true";
+        if (stableOnly)
+            args << "--set"
+                 << "stableOnly=true";
         const CliResult r = runCli(args, settling);
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         QStringList statuses;

@@ -99,6 +99,5 @@ TEST(RunCommand, AReadingLogKeepsEveryLineWrittenWhenTheProgramIsKilled) {
         EXPECT_EQ(rows[i][2], line.portPath());
         outcomes << rows[i][5] + u'|' + rows[i][6];
     }
-    EXPECT_EQ(outcomes,
-              QStringList({"|ignored: unstable", "12.34|printed", "|ignored: overload"}));
+    EXPECT_EQ(outcomes, QStringList({"|ignored: unstable", "12.34|printed", "|ignored: overload"}));
 }

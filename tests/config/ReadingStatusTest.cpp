@@ -83,7 +83,9 @@ const Case cases[] = {
 std::string shown(const char* record) {
     std::string s;
     for (const char* p = record; *p; ++p) {
-        s += *p == '\r' ? std::string("<13>") : *p == '\n' ? std::string("<10>") : std::string(1, *p);
+        s += *p == '\r'   ? std::string("<13>")
+             : *p == '\n' ? std::string("<10>")
+                          : std::string(1, *p);
     }
     return s;
 }

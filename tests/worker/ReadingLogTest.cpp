@@ -44,12 +44,11 @@ TEST(ReadingLog, EveryOutcomeOfARunIsOneCsvLine) {
     RecordProcessor processor(config);
     Ignorer ignorer(config);
     QStringList failures;
-    ReadingLog log(dir.path(), "/dev/ttyUSB0", "AND",
-                   [&](const QString& m) { failures << m; });
+    ReadingLog log(dir.path(), "/dev/ttyUSB0", "AND", [&](const QString& m) { failures << m; });
 
     const QDate day(2026, 12, 9);
     const char* records[] = {"ST,+00012.34  g\r\n", "ST,+00012.34  g\r\n", "US,+00012.41  g\r\n",
-                             "OL,+9999999E+19\r\n", "TN,   HR-100A\r\n", "\r\n"};
+                             "OL,+9999999E+19\r\n", "TN,   HR-100A\r\n",   "\r\n"};
     int count = 0;
     for (const QString raw : records) {
         ++count;
@@ -59,8 +58,8 @@ TEST(ReadingLog, EveryOutcomeOfARunIsOneCsvLine) {
         ignorer.process(record);
         log.append(record, readingOutcome(record, "typed", hadValue && !record.hasValue()));
     }
-    const DataLine failed = DataLine::failed("V=\"1,2\"\r", "Not a decimal number: \"1,2\"", ++count,
-                                             at(day, QTime(10, 15, 31)), false);
+    const DataLine failed = DataLine::failed("V=\"1,2\"\r", "Not a decimal number: \"1,2\"",
+                                             ++count, at(day, QTime(10, 15, 31)), false);
     log.append(failed, readingOutcome(failed, "typed", false));
 
     const auto rows = readCsvFile(QDir(dir.path()).filePath("valtyp-2026-12-09.csv"));
@@ -72,10 +71,9 @@ TEST(ReadingLog, EveryOutcomeOfARunIsOneCsvLine) {
         EXPECT_EQ(rows[i][2], "/dev/ttyUSB0");
         EXPECT_EQ(rows[i][3], "AND");
     }
-    EXPECT_EQ(column(rows, 4),
-              QStringList({"ST,+00012.34  g<13><10>", "ST,+00012.34  g<13><10>",
-                           "US,+00012.41  g<13><10>", "OL,+9999999E+19<13><10>",
-                           "TN,   HR-100A<13><10>", "<13><10>", "V=\"1,2\"<13>"}));
+    EXPECT_EQ(column(rows, 4), QStringList({"ST,+00012.34  g<13><10>", "ST,+00012.34  g<13><10>",
+                                            "US,+00012.41  g<13><10>", "OL,+9999999E+19<13><10>",
+                                            "TN,   HR-100A<13><10>", "<13><10>", "V=\"1,2\"<13>"}));
     EXPECT_EQ(column(rows, 5), QStringList({"12.34", "", "", "", "", "", ""}));
     EXPECT_EQ(column(rows, 6),
               QStringList({"typed", "ignored: duplicate", "ignored: unstable", "ignored: overload",
@@ -140,7 +138,8 @@ TEST(ReadingLog, AWriteFailureIsReportedOnceAndNothingThrows) {
         log.append(DataLine("5\r", "5", i, std::chrono::system_clock::now(), false), "typed");
     }
     ASSERT_EQ(failures.size(), 1);
-    EXPECT_TRUE(failures[0].startsWith("The reading log cannot be written")) << failures[0].toStdString();
+    EXPECT_TRUE(failures[0].startsWith("The reading log cannot be written"))
+        << failures[0].toStdString();
     EXPECT_TRUE(failures[0].contains(notAFolder + "/valtyp-")) << failures[0].toStdString();
     EXPECT_TRUE(failures[0].endsWith("Not a directory")) << failures[0].toStdString();
 }

@@ -183,7 +183,7 @@ TEST(RecordProcessor, FaultsAreNeverTypedAndUnstableReadingsOnlyUnlessStableOnly
         {Instrument::AND, "US,+00012.41  g\r\n", "12.41", "", "unstable"},
         {Instrument::AND, "OL,+9999999E+19\r\n", "", "", "overload"},
         {Instrument::AND, "OL,-9999999E+19\r\n", "", "", "underload"},
-        {Instrument::AND, "TN,   HR-100A\r\n", "", "", ""},  // an answer, not a weight
+        {Instrument::AND, "TN,   HR-100A\r\n", "", "", ""},        // an answer, not a weight
         {Instrument::AND, "+00012.34\r\n", "12.34", "12.34", ""},  // no status: as stable
         {Instrument::AND_EM, "OL,+9999999E+19\r\n", "", "", "overload"},
         {Instrument::METTLER_DIALOG, "S D      100.01 g\r\n", "100.01", "", "unstable"},

@@ -53,13 +53,13 @@ int runExtract(const QStringList& args) {
             const auto now = std::chrono::system_clock::now();
             ++count;
             std::optional<QString> error;
-            QString output;
+            Reading reading;
             try {
-                output = processor->process(framer.buffer());
+                reading = processor->read(framer.buffer());
             } catch (const std::exception& e) {
                 error = QString::fromLocal8Bit(e.what());
             }
-            DataLine record(framer.buffer(), output, count, now, false);
+            DataLine record(framer.buffer(), reading, count, now, false);
             try {
                 if (ignorer && !error) ignorer->process(record);
             } catch (const std::exception& e) {

@@ -14,7 +14,8 @@ void RecordPrinter::print(const DataLine& record, const std::optional<QString>& 
         const QJsonObject o{{"count", record.getCount()},
                             {"raw", record.getRawData()},
                             {"output", record.getProcessedData()},
-                            {"error", error ? QJsonValue(*error) : QJsonValue()}};
+                            {"error", error ? QJsonValue(*error) : QJsonValue()},
+                            {"status", ConfigHelper::readingStatusName(record.getStatus())}};
         line = QJsonDocument(o).toJson(QJsonDocument::Compact);
     } else {
         const QString output =

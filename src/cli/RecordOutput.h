@@ -11,7 +11,8 @@ class RecordPrinter {
   public:
     explicit RecordPrinter(bool json) : json_(json) {}
 
-    // The record number, its display form and its output, or the error.
+    // The record number, its display form and its output, or the error; in
+    // JSON also the reading's status.
     void print(const DataLine& record, const std::optional<QString>& error = std::nullopt) const;
 
   private:

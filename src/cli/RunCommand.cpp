@@ -1,6 +1,7 @@
 // valtyp-cli run: the real acquisition on a port without the window. Each
 // record is printed like `extract` prints it, log lines go to standard error,
-// and with --type each output is typed through the X server.
+// with --type each output is typed through the X server, and with
+// --reading-log every record is appended to that folder's reading log.
 
 #include "cli/CliSettings.h"
 #include "cli/Commands.h"
@@ -9,6 +10,7 @@
 #include "platform/keys/SystemKeyboard.h"
 #include "worker/Ignorer.h"
 #include "worker/Keybot.h"
+#include "worker/ReadingLog.h"
 #include "worker/WeightWorker.h"
 #include "worker/WeightWorkerView.h"
 
@@ -38,6 +40,7 @@ class ConsoleView : public WeightWorkerView {
     }
 
     void setKeybot(Keybot* keybot) { keybot_ = keybot; }
+    void setReadingLog(ReadingLog* readingLog) { readingLog_ = readingLog; }
     void onLimitReached(std::function<void()> f) { limitReached_ = std::move(f); }
     void onDisconnected(std::function<void()> f) { disconnected_ = std::move(f); }
 
@@ -51,18 +54,26 @@ class ConsoleView : public WeightWorkerView {
     void update(DataLine& record) override {
         // Records of the batch that brought the last one asked for are not ours.
         if (limit_ > 0 && received_ >= limit_) return;
-        std::optional<QString> error;
+        std::optional<QString> error = record.getProcessingError();
+        const bool hadValue = record.hasValue();
         try {
-            if (ignorer_) ignorer_->process(record);
+            if (ignorer_ && !error) ignorer_->process(record);
         } catch (const std::exception& e) {
             error = QString::fromLocal8Bit(e.what());
+        }
+        if (readingLog_) {
+            const QString outcome =
+                error ? QStringLiteral("error: ") + *error
+                      : readingOutcome(
+                            record, keybot_ ? QStringLiteral("typed") : QStringLiteral("printed"),
+                            hadValue && !record.hasValue());
+            readingLog_->append(record, outcome);
         }
         printer_.print(record, error);
         if (keybot_ && !error) keybot_->add(record.getProcessedData());
         if (++received_ == limit_ && limitReached_) limitReached_();
     }
 
-  private:
     static void log(const QString& text) {
         // One call per line, so lines from the two threads never interleave.
         const QString line =
@@ -70,9 +81,11 @@ class ConsoleView : public WeightWorkerView {
         std::fputs(line.toUtf8().constData(), stderr);
     }
 
+  private:
     RecordPrinter printer_;
     std::optional<Ignorer> ignorer_;
     Keybot* keybot_ = nullptr;
+    ReadingLog* readingLog_ = nullptr;
     int limit_;
     int received_ = 0;
     std::function<void()> limitReached_;
@@ -103,7 +116,8 @@ int runRun(const QStringList& args) {
     bool type = false;
     int count = 0;
     try {
-        const CliArguments parsed(args, {"--port", "--instrument", "--set", "--count"},
+        const CliArguments parsed(args,
+                                  {"--port", "--instrument", "--set", "--count", "--reading-log"},
                                   {"--type", "--json"});
         const auto port = parsed.value("--port");
         if (!port) throw std::invalid_argument("--port PATH is required");
@@ -111,6 +125,7 @@ int runRun(const QStringList& args) {
         config->setPort(*port);
         json = parsed.flag("--json");
         type = parsed.flag("--type");
+        if (const auto folder = parsed.value("--reading-log")) config->setReadingLog(*folder);
         if (const auto n = parsed.value("--count")) {
             bool ok = false;
             count = n->toInt(&ok);
@@ -127,6 +142,13 @@ int runRun(const QStringList& args) {
     }
 
     ConsoleView view(json, *config, count);
+    std::unique_ptr<ReadingLog> readingLog;
+    if (!config->getReadingLog().isEmpty()) {
+        readingLog = std::make_unique<ReadingLog>(
+            config->getReadingLog(), config->getPort(),
+            Options<Instrument>::name(*config->getInstrument()), &ConsoleView::log);
+        view.setReadingLog(readingLog.get());
+    }
     std::unique_ptr<keys::KeyGenerator> keys;
     std::unique_ptr<Keybot> keybot;
     std::unique_ptr<WeightWorker> worker;

@@ -20,7 +20,8 @@ constexpr Command commands[] = {
      " [--respond-to COMMAND]",
      runSimulate},
     {"run",
-     "run --port PATH [--instrument NAME] [--set key=value]... [--type] [--count N] [--json]",
+     "run --port PATH [--instrument NAME] [--set key=value]... [--type] [--count N] [--json]"
+     " [--reading-log DIR]",
      runRun},
     {"settings", "settings show | export FILE [--force] | import FILE", runSettings},
 };

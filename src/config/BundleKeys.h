@@ -181,6 +181,14 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "error.edit.numCharacters",
     "error.decimal.places",
     "please.enter.number.of.decimal.places.for.rounding.or.disable.division",
+    // stable readings only, and the reading log
+    "VideriRaZivFrame2.stableOnlyCheckBox.text",
+    "VideriRaZivFrame2.stableOnlyCheckBox.toolTipText",
+    "VideriRaZivFrame2.readingLogLabel.text",
+    "VideriRaZivFrame2.readingLogTextField.toolTipText",
+    "VideriRaZivFrame2.readingLogButton.text",
+    "VideriRaZivFrame2.readingLogButton.toolTipText",
+    "choose.reading.log.folder",
     // the keystroke backend of a run
     "keyboard.output.through",
     // About tab, tray and update check
@@ -280,6 +288,8 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "and.error.unusual",
     "and.error.dataset.not.ready",
     "and.error.not.connected",
+    // reading log
+    "reading.log.error",
     // a record given up in part, and typing that falls behind
     "unsent.data.total",
     "typing.backlog",

@@ -73,7 +73,8 @@ bool Config::hasChanged(const Config& o) const {
                         c.abortAutoStartWhenPrevPortNotAvailable, c.ignoreDuplicates, c.reconnect,
                         c.dataCommand_, c.requestInterval_);
     };
-    return settings(*this) != settings(o);
+    const auto traceability = [](const Config& c) { return std::tie(c.stableOnly, c.readingLog_); };
+    return settings(*this) != settings(o) || traceability(*this) != traceability(o);
 }
 
 void Config::setInstrument(Instrument instrument) {

@@ -55,6 +55,12 @@ class Config {
     // A run waits for a vanished device to return instead of ending.
     bool reconnect = true;
 
+    // Type only readings the instrument declares stable (or does not qualify).
+    bool stableOnly = false;
+    // The folder of the reading log; empty: no reading log.
+    const QString& getReadingLog() const { return readingLog_; }
+    void setReadingLog(const QString& v) { readingLog_ = v; }
+
     const QString& getPort() const { return port_; }
     void setPort(const QString& v) { port_ = v; }
     std::optional<Instrument> getInstrument() const { return instrument_; }
@@ -190,5 +196,6 @@ class Config {
     QString ignoreDifference_;
     QString dataCommand_;
     QString requestInterval_;
+    QString readingLog_;
     Listeners propertyChangeSupport_;
 };

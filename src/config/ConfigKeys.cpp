@@ -100,6 +100,16 @@ Setting inputTerminatorSetting() {
             QString::number(InputTerminatorCode::getDefault())};
 }
 
+// Any folder name; the empty text turns the reading log off.
+Setting readingLogSetting() {
+    return {"readingLog", [](const Config& c) { return c.getReadingLog(); },
+            [](Config& c, const QString& v) {
+                c.setReadingLog(v);
+                return true;
+            },
+            QString()};
+}
+
 // Every setting but "port" and "prevPort", in load order.
 const std::vector<Setting>& settings() {
     static const std::vector<Setting> table = {
@@ -147,6 +157,9 @@ const std::vector<Setting>& settings() {
         textSetting<RequestInterval>("requestInterval", &Config::getRequestInterval,
                                      &Config::setRequestInterval),
         boolSetting("reconnect", &Config::reconnect, true),
+        // Trustworthy readings: typing only stable ones, and the reading log's folder.
+        boolSetting("stableOnly", &Config::stableOnly, false),
+        readingLogSetting(),
     };
     return table;
 }
@@ -214,7 +227,9 @@ const QStringList& saveOrder() {
                                      // Requests and reconnecting.
                                      "dataCommand",
                                      "requestInterval",
-                                     "reconnect"};
+                                     "reconnect",
+                                     "stableOnly",
+                                     "readingLog"};
     return keys;
 }
 

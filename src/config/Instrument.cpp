@@ -185,3 +185,162 @@ std::vector<SamplePair> getTestStrings(Instrument i) {
 }
 
 }  // namespace ConfigHelper
+
+// Reading status, from the record layouts the makers publish.
+namespace ConfigHelper {
+
+namespace {
+
+using S = ReadingStatus;
+
+bool isBlank(QChar c) {
+    return c.unicode() <= u' ';
+}
+
+// A record framed at CR from an instrument that ends its lines with CR LF
+// begins with the LF; blanks and line ends at either end carry no status.
+QStringView trimmed(QStringView record) {
+    while (!record.isEmpty() && isBlank(record.front())) record = record.mid(1);
+    while (!record.isEmpty() && isBlank(record.back())) record.chop(1);
+    return record;
+}
+
+// Everything but the line end, so that fixed-width fields keep their blanks.
+QStringView withoutLineEnd(QStringView record) {
+    while (!record.isEmpty() && (record.back() == u'\r' || record.back() == u'\n')) record.chop(1);
+    return record;
+}
+
+qsizetype lastDigit(QStringView text) {
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        if (text[i].isDigit()) return i;
+    }
+    return -1;
+}
+
+// Two-letter header, then a comma (standard format) or blanks (dump print):
+// "ST,+00012.34  g", "WT     +12.34  g". Headerless number formats ("+0012.34")
+// say nothing; any other header answers a command ("TN,   HR-100A").
+S andStatus(QStringView record) {
+    const QStringView r = trimmed(record);
+    if (r.isEmpty()) return S::UNKNOWN;
+    const QChar first = r.front();
+    if (first.isDigit() || first == u'+' || first == u'-' || first == u'.') return S::UNKNOWN;
+    if (r.size() >= 3 && (r[2] == u',' || r[2] == u' ')) {
+        const QStringView header = r.left(2);
+        if (header == u"ST" || header == u"QT" || header == u"WT") return S::STABLE;
+        if (header == u"US") return S::UNSTABLE;
+        // "OL,+9999999E+19" above the range, "OL,-9999999E+19" below it.
+        if (header == u"OL") return r.mid(2).contains(u'-') ? S::UNDERLOAD : S::OVERLOAD;
+    }
+    return S::NO_WEIGHT;
+}
+
+// Answers of the standard command set: "S S  12.34 g", "S D  12.35 g",
+// "S +", "S -", "S I" (not executable now), and the bare error answers.
+S mettlerStatus(QStringView record) {
+    const QStringView r = trimmed(record);
+    if (r == u"ES" || r == u"ET" || r == u"EL") return S::INSTRUMENT_ERROR;
+    if (r.size() < 3 || r[0] != u'S' || r[1] != u' ') return S::UNKNOWN;
+    switch (r[2].unicode()) {
+        case u'S':
+            return S::STABLE;
+        case u'D':
+            return S::UNSTABLE;
+        case u'+':
+            return S::OVERLOAD;
+        case u'-':
+            return S::UNDERLOAD;
+        case u'I':
+            return S::INSTRUMENT_ERROR;
+        default:
+            return S::UNKNOWN;
+    }
+}
+
+// A "?" after the unit marks an unsettled reading: "     12.73 g    ?".
+S ohausStatus(QStringView record) {
+    if (record.contains(u'?')) return S::UNSTABLE;
+    return lastDigit(record) >= 0 ? S::STABLE : S::UNKNOWN;
+}
+
+// Fixed-width layouts whose unit field stays blank (or is left out) until
+// the reading settles: "+   123.45 g  " stable, "+   123.45     " not yet.
+S unitFieldStatus(QStringView content) {
+    const qsizetype digit = lastDigit(content);
+    if (digit < 0) return S::UNKNOWN;
+    for (QChar c : content.mid(digit + 1)) {
+        if (!isBlank(c) && c != u'.' && c != u',') return S::STABLE;
+    }
+    return S::UNSTABLE;
+}
+
+// Special codes in place of the number: "H" overload, "L" underload, and
+// "Err ###" with the error's number.
+S sartoriusStatus(QStringView record) {
+    const QStringView content = withoutLineEnd(record);
+    if (content.contains(u"Err")) return S::INSTRUMENT_ERROR;
+    if (lastDigit(content) < 0) {
+        const QStringView code = trimmed(content);
+        if (code.endsWith(u" H") || code == u"H") return S::OVERLOAD;
+        if (code.endsWith(u" L") || code == u"L") return S::UNDERLOAD;
+        return S::UNKNOWN;
+    }
+    return unitFieldStatus(content);
+}
+
+// "Error" in place of the number when the balance is in fault.
+S kernStatus(QStringView record) {
+    const QStringView content = withoutLineEnd(record);
+    if (content.contains(u"Err")) return S::INSTRUMENT_ERROR;
+    return unitFieldStatus(content);
+}
+
+}  // namespace
+
+ReadingStatus getReadingStatus(Instrument i, QStringView record) {
+    switch (i) {
+        case Instrument::AND:
+        case Instrument::AND_SIMPLE:
+        case Instrument::AND_EM:
+            return andStatus(record);
+        case Instrument::METTLER_DIALOG:
+            return mettlerStatus(record);
+        case Instrument::OHAUS:
+        case Instrument::OHAUSSPU:
+            return ohausStatus(record);
+        case Instrument::SARTORIUS:
+            return sartoriusStatus(record);
+        case Instrument::KERND_440E:
+        case Instrument::KERN_572:
+        case Instrument::KERND_DE:
+        case Instrument::KERN_DS:
+        case Instrument::KERN_FKB:
+        case Instrument::KERN_KB_N:
+            return kernStatus(record);
+        default:
+            return S::UNKNOWN;
+    }
+}
+
+QString readingStatusName(ReadingStatus status) {
+    switch (status) {
+        case S::UNKNOWN:
+            return QStringLiteral("unknown");
+        case S::STABLE:
+            return QStringLiteral("stable");
+        case S::UNSTABLE:
+            return QStringLiteral("unstable");
+        case S::OVERLOAD:
+            return QStringLiteral("overload");
+        case S::UNDERLOAD:
+            return QStringLiteral("underload");
+        case S::INSTRUMENT_ERROR:
+            return QStringLiteral("error");
+        case S::NO_WEIGHT:
+            return QStringLiteral("none");
+    }
+    return {};
+}
+
+}  // namespace ConfigHelper

@@ -5,6 +5,8 @@
 #include "config/LineOptions.h"
 #include "config/OutputOptions.h"
 
+#include <QStringView>
+
 #include <optional>
 #include <utility>
 #include <vector>
@@ -239,5 +241,33 @@ std::optional<QString> getDefaultMessage(Instrument i);
 QString toString(Instrument i);
 QString toPlainString(Instrument i);
 std::vector<SamplePair> getTestStrings(Instrument i);
+
+}  // namespace ConfigHelper
+
+namespace ConfigHelper {
+
+// What a record says of its reading, where the instrument's format tells.
+enum class ReadingStatus {
+    UNKNOWN,  // the format carries no status: the reading counts as stable
+    STABLE,
+    UNSTABLE,
+    OVERLOAD,
+    UNDERLOAD,
+    INSTRUMENT_ERROR,  // the instrument reports a fault instead of a reading
+    NO_WEIGHT,         // the record answers a command and holds no reading
+};
+
+// The status of one record as received, terminator included. UNKNOWN for
+// every instrument whose format publishes none.
+ReadingStatus getReadingStatus(Instrument i, QStringView record);
+
+// "unknown", "stable", "unstable", "overload", "underload", "error", "none".
+QString readingStatusName(ReadingStatus status);
+
+// Readings the instrument itself declares wrong: never typed.
+constexpr bool isFaultStatus(ReadingStatus status) {
+    return status == ReadingStatus::OVERLOAD || status == ReadingStatus::UNDERLOAD ||
+           status == ReadingStatus::INSTRUMENT_ERROR;
+}
 
 }  // namespace ConfigHelper

@@ -26,6 +26,8 @@ class Dialogs {
     // Qt's form, e.g. "XML files (*.xml)".
     virtual std::optional<QString> chooseOpenFile(const QString& title, const QString& folder,
                                                   const QString& filter) = 0;
+    // The chosen folder, or none when the user cancelled.
+    virtual std::optional<QString> chooseFolder(const QString& title, const QString& folder) = 0;
     virtual std::optional<QString> chooseSaveFile(const QString& title,
                                                   const QString& suggestedPath,
                                                   const QString& filter) = 0;

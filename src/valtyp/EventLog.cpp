@@ -141,7 +141,10 @@ void EventLog::appendRecord(const DataLine& record) {
     const QString& value = record.getProcessedData();
     const QDateTime time = record.getDateTime();
     if (value.isEmpty()) {
-        appendLine(time, raw, Style::Ignored);
+        // A reading withheld for its status says why.
+        const QString& reason = record.getIgnoreReason();
+        appendLine(time, reason.isEmpty() ? raw : raw + QStringLiteral(" (") + reason + u')',
+                   Style::Ignored);
         return;
     }
     const std::optional<ValuePosition> found = findTypedValue(raw, value);

@@ -1,6 +1,7 @@
 // The window's tabs and panels, and its idle and running look.
 
 #include "valtyp/AboutPanel.h"
+#include "valtyp/Dialogs.h"
 #include "valtyp/EventLog.h"
 #include "valtyp/FocusVeto.h"
 #include "valtyp/InputTab.h"
@@ -111,6 +112,9 @@ void VideriRaZivFrame2::buildSettingsTabs() {
         {config, dialogs(), [] { return isClosing(); }, [this] { selectPanel(outputPanel); }},
         *focusVeto_);
     settingsPanel = new SettingsTab(config);
+    settingsPanel->setFolderChooser([this](const QString& current) {
+        return dialogs().chooseFolder(Texts::text("choose.reading.log.folder"), current);
+    });
     for (QRadioButton* button :
          {settingsPanel->manualConnectButton, settingsPanel->autoConnectButton}) {
         connect(button, &QRadioButton::clicked, this, [this] { connectButtonActionPerformed(); });

@@ -85,6 +85,7 @@ void VideriRaZivFrame2::updateConfigFromTabs() {
     processingPanel->updateArithmetic();
     outputPanel->soundComboBoxItemStateChanged();
     processingPanel->updateEditing();  // and an operation without operand becomes none
+    processingPanel->stableOnlyCheckBoxActionPerformed();
     warnDivisionWithoutRounding();
     settingsPanel->updateConfig();
 }

@@ -72,6 +72,7 @@ void ProcessingTab::buildControls() {
               "ignoreDuplicatesCheckBox");
     ignoreDuplicatesCheckBox->setChecked(config_.ignoreDuplicates);
     adjustIgnoreButton = button("adjustIgnoreButton", this);
+    stableOnlyCheckBox = checkBox("stableOnlyCheckBox", config_.stableOnly, this);
 }
 
 void ProcessingTab::layOut() {
@@ -100,6 +101,7 @@ void ProcessingTab::layOut() {
     auto* duplicates = group("duplicatesGroup", this);
     grid = formGrid(duplicates);
     addRow(*grid, ignoreDuplicatesCheckBox, adjustIgnoreButton);
+    addRow(*grid, stableOnlyCheckBox);
 
     auto* page = new QGridLayout(this);
     page->addWidget(arithmetic, 0, 0);
@@ -109,7 +111,8 @@ void ProcessingTab::layOut() {
     page->setRowStretch(3, 1);
     focusInOrder({mathOperationBox, mathOperandTextField, decimalTextField, roundingMethodBox,
                   editOperationComboBox, editPositionComboBox, editNumCharactersTextField,
-                  removeCharactersTextField, ignoreDuplicatesCheckBox, adjustIgnoreButton});
+                  removeCharactersTextField, ignoreDuplicatesCheckBox, adjustIgnoreButton,
+                  stableOnlyCheckBox});
 }
 
 void ProcessingTab::connectHandlers() {
@@ -123,6 +126,8 @@ void ProcessingTab::connectHandlers() {
             [this] { editPositionComboBoxItemStateChanged(); });
     connect(ignoreDuplicatesCheckBox, &QCheckBox::clicked, this,
             [this] { ignoreDuplicatesCheckBoxActionPerformed(); });
+    connect(stableOnlyCheckBox, &QCheckBox::clicked, this,
+            [this] { stableOnlyCheckBoxActionPerformed(); });
 }
 
 MathOperation ProcessingTab::selectedOperation() const {
@@ -150,6 +155,10 @@ void ProcessingTab::editPositionComboBoxItemStateChanged() {
 
 void ProcessingTab::ignoreDuplicatesCheckBoxActionPerformed() {
     config_.ignoreDuplicates = ignoreDuplicatesCheckBox->isChecked();
+}
+
+void ProcessingTab::stableOnlyCheckBoxActionPerformed() {
+    config_.stableOnly = stableOnlyCheckBox->isChecked();
 }
 
 void ProcessingTab::updateRounding() {

@@ -36,6 +36,7 @@ class ProcessingTab : public QWidget {
     void editOperationComboBoxItemStateChanged();
     void editPositionComboBoxItemStateChanged();
     void ignoreDuplicatesCheckBoxActionPerformed();
+    void stableOnlyCheckBoxActionPerformed();
 
     QComboBox* mathOperationBox;
     QLineEdit* mathOperandTextField;
@@ -48,6 +49,8 @@ class ProcessingTab : public QWidget {
     QCheckBox* ignoreDuplicatesCheckBox;
     // Opens the dialog of the duplicate filter's limits (disabled until it exists).
     QPushButton* adjustIgnoreButton;
+    // Types only readings the instrument reports as stable.
+    QCheckBox* stableOnlyCheckBox;
 
   private:
     void buildControls();

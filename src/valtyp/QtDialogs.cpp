@@ -44,6 +44,10 @@ std::optional<QString> QtDialogs::chooseOpenFile(const QString& title, const QSt
     return chosen(QFileDialog::getOpenFileName(parent_, title, folder, filter));
 }
 
+std::optional<QString> QtDialogs::chooseFolder(const QString& title, const QString& folder) {
+    return chosen(QFileDialog::getExistingDirectory(parent_, title, folder));
+}
+
 std::optional<QString> QtDialogs::chooseSaveFile(const QString& title, const QString& suggestedPath,
                                                  const QString& filter) {
     // The program asks about an existing file itself, in its own words.

@@ -17,6 +17,7 @@ class QtDialogs : public Dialogs {
                                           const QString& filter) override;
     std::optional<QString> chooseSaveFile(const QString& title, const QString& suggestedPath,
                                           const QString& filter) override;
+    std::optional<QString> chooseFolder(const QString& title, const QString& folder) override;
 
   private:
     QPointer<QWidget> parent_;

@@ -14,6 +14,7 @@
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
 #include "worker/Keybot.h"
+#include "worker/ReadingLog.h"
 #include "worker/SoundBot.h"
 #include "worker/WeightWorker.h"
 
@@ -112,7 +113,16 @@ void VideriRaZivFrame2::startAcquisition() {
     logEvent(text("keyboard.output.started.type") + u' ' +
              Options<KeyboardType>::toString(config.getKeyboardType()));
     logEvent(text("keyboard.output.through") + u' ' + QString::fromStdString(keys_->describe()));
+    startReadingLog(instrument);
     weightWorker->execute();
+}
+
+void VideriRaZivFrame2::startReadingLog(Instrument instrument) {
+    readingLog_.reset();
+    if (config.getReadingLog().isEmpty()) return;
+    readingLog_ = std::make_unique<ReadingLog>(config.getReadingLog(), config.getPort(),
+                                               Options<Instrument>::name(instrument),
+                                               [this](const QString& m) { logImportantEvent(m); });
 }
 
 void VideriRaZivFrame2::stopAcquisition() {
@@ -164,8 +174,10 @@ void VideriRaZivFrame2::setConnectedInGUI(bool running) {
         }
         showIdleLook();
         // An acquisition that ended by itself (the port went away) leaves
-        // nothing behind either.
+        // nothing behind either. The reading log stays until here, so that
+        // records delivered after a stop are logged too.
         releaseRunObjects();
+        readingLog_.reset();
         retireWorker();
     });
 }
@@ -195,7 +207,9 @@ void VideriRaZivFrame2::logImportantEvent(const QString& text) {
 }
 
 void VideriRaZivFrame2::update(DataLine& record) {
-    if (ignorer) {
+    const bool failed = record.getProcessingError().has_value();
+    const bool hadValue = record.hasValue();
+    if (ignorer && !failed) {
         try {
             ignorer->process(record);
         } catch (const std::invalid_argument& e) {
@@ -203,8 +217,15 @@ void VideriRaZivFrame2::update(DataLine& record) {
         }
     }
     if (soundBot && record.hasValue()) soundBot->beep();
-    eventLog->appendRecord(record);
+    // The worker has logged a failed record's error already.
+    if (!failed) eventLog->appendRecord(record);
     statusJLabel->setText(text("line.count") + QString::number(record.getCount()));
+    if (readingLog_) {
+        const QString delivery =
+            keyBot ? QStringLiteral("typed") : QStringLiteral("ignored: stopped");
+        readingLog_->append(record,
+                            readingOutcome(record, delivery, hadValue && !record.hasValue()));
+    }
     if (keyBot) keyBot->add(record.getProcessedData());
 }
 

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -37,6 +38,9 @@ void SettingsTab::buildControls() {
     checkForUpdatesCheckBox = checkBox("checkForUpdatesCheckBox", config_.checkForUpdates, this);
     importSettingsButton = button("importSettingsButton", this);
     exportSettingsButton = button("exportSettingsButton", this);
+    readingLogTextField =
+        named(new QLineEdit(config_.getReadingLog(), this), "readingLogTextField");
+    readingLogButton = button("readingLogButton", this);
 }
 
 void SettingsTab::layOut() {
@@ -64,6 +68,16 @@ void SettingsTab::layOut() {
     buttons->addWidget(exportSettingsButton);
     buttons->addWidget(importSettingsButton);
     buttons->addStretch(1);
+    auto* readingLog = new QHBoxLayout;
+    readingLog->addWidget(readingLogTextField, 1);
+    readingLog->addWidget(readingLogButton);
+    auto* readingLogLabel = heading("readingLogLabel");
+    readingLogLabel->setParent(this);
+    readingLogLabel->setBuddy(readingLogTextField);
+    readingLogTextField->setAccessibleName(labelWords(readingLogLabel->text()));
+    const int readingLogRow = grid->rowCount();
+    grid->addWidget(readingLogLabel, readingLogRow, 0, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addLayout(readingLog, readingLogRow, 1);
     auto* settingsFile = heading("settingsFileLabel");
     settingsFile->setParent(this);
     const int row = grid->rowCount();
@@ -72,7 +86,8 @@ void SettingsTab::layOut() {
     grid->setRowStretch(grid->rowCount(), 1);
     focusInOrder({manualConnectButton, autoConnectButton, abortAutoStartCheckBox, reconnectCheckBox,
                   minimizeToTrayCheckBox, notifyWhenMinimizedToTrayCheckBox,
-                  checkForUpdatesCheckBox, exportSettingsButton, importSettingsButton});
+                  checkForUpdatesCheckBox, readingLogTextField, readingLogButton,
+                  exportSettingsButton, importSettingsButton});
 }
 
 void SettingsTab::connectHandlers() {
@@ -86,6 +101,10 @@ void SettingsTab::connectHandlers() {
             [this] { abortAutoStartCheckBoxItemStateChanged(); });
     connect(reconnectCheckBox, &QCheckBox::toggled, this,
             [this] { reconnectCheckBoxItemStateChanged(); });
+    connect(readingLogTextField, &QLineEdit::editingFinished, this,
+            [this] { readingLogTextFieldActionPerformed(); });
+    connect(readingLogButton, &QPushButton::clicked, this,
+            [this] { readingLogButtonActionPerformed(); });
 }
 
 bool SettingsTab::autoConnectChosen() const {
@@ -112,10 +131,23 @@ void SettingsTab::reconnectCheckBoxItemStateChanged() {
     config_.reconnect = reconnectCheckBox->isChecked();
 }
 
+void SettingsTab::readingLogTextFieldActionPerformed() {
+    config_.setReadingLog(readingLogTextField->text().trimmed());
+}
+
+void SettingsTab::readingLogButtonActionPerformed() {
+    if (!chooseFolder_) return;
+    const auto folder = chooseFolder_(readingLogTextField->text().trimmed());
+    if (!folder) return;
+    readingLogTextField->setText(*folder);
+    readingLogTextFieldActionPerformed();
+}
+
 void SettingsTab::updateConfig() {
     minimizeToTrayCheckBoxItemStateChanged();
     notifyWhenMinimizedToTrayCheckBoxItemStateChanged();
     checkForUpdatesCheckBoxItemStateChanged();
     abortAutoStartCheckBoxItemStateChanged();
     reconnectCheckBoxItemStateChanged();
+    readingLogTextFieldActionPerformed();
 }

@@ -6,7 +6,11 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 class QCheckBox;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -24,6 +28,12 @@ class SettingsTab : public QWidget {
     void checkForUpdatesCheckBoxItemStateChanged();
     void abortAutoStartCheckBoxItemStateChanged();
     void reconnectCheckBoxItemStateChanged();
+    void readingLogTextFieldActionPerformed();
+    void readingLogButtonActionPerformed();
+
+    // Asks for a folder, starting at the one given; none: cancelled.
+    using FolderChooser = std::function<std::optional<QString>(const QString& current)>;
+    void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
 
     QRadioButton* manualConnectButton;
     QRadioButton* autoConnectButton;
@@ -35,6 +45,9 @@ class SettingsTab : public QWidget {
     // Export and import of the settings file (disabled until they exist).
     QPushButton* importSettingsButton;
     QPushButton* exportSettingsButton;
+    // The reading log's folder (empty: off) and the button that chooses it.
+    QLineEdit* readingLogTextField;
+    QPushButton* readingLogButton;
 
   private:
     void buildControls();
@@ -42,4 +55,5 @@ class SettingsTab : public QWidget {
     void connectHandlers();
 
     Config& config_;
+    FolderChooser chooseFolder_;
 };

@@ -17,6 +17,7 @@
 #include "valtyp/util/OpenHyperlinkInBrowser.h"
 #include "valtyp/util/UpdateWorker.h"
 #include "worker/Keybot.h"
+#include "worker/ReadingLog.h"
 #include "worker/SoundBot.h"
 #include "worker/WeightWorker.h"
 

@@ -30,6 +30,7 @@ class OutputTab;
 class ProcessingTab;
 class SettingsTab;
 class Keybot;
+class ReadingLog;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -130,6 +131,8 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void stopAcquisition();
     void releaseRunObjects();
     void retireWorker();
+    // The reading log of a run, when a folder is set.
+    void startReadingLog(ConfigHelper::Instrument instrument);
     void appendLog(const QString& text, int style);
     template <class F>
     void onUiThreadAndWait(F&& work);
@@ -170,6 +173,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     std::unique_ptr<Keybot> keyBot;
     std::unique_ptr<SoundBot> soundBot;
     std::optional<Ignorer> ignorer;
+    std::unique_ptr<ReadingLog> readingLog_;
     std::unique_ptr<WeightWorker> weightWorker;  // its thread may still report
     std::unique_ptr<TraySupport> wsl;
     std::unique_ptr<UpdateWorker> updateWorker;  // last: joined first

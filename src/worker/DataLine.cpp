@@ -10,6 +10,20 @@ DataLine::DataLine(QString rawData, QString processedData, std::int32_t count, I
       error_(error),
       instant_(instant) {}
 
+DataLine::DataLine(QString rawData, Reading reading, std::int32_t count, Instant instant,
+                   bool error)
+    : DataLine(std::move(rawData), std::move(reading.output), count, instant, error) {
+    status_ = reading.status;
+    ignoreReason_ = std::move(reading.ignoreReason);
+}
+
+DataLine DataLine::failed(QString rawData, QString message, std::int32_t count, Instant instant,
+                          bool error) {
+    DataLine record(std::move(rawData), QString(), count, instant, error);
+    record.processingError_ = std::move(message);
+    return record;
+}
+
 QDateTime DataLine::getDateTime() const {
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(instant_.time_since_epoch()).count();

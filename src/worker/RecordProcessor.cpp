@@ -46,7 +46,10 @@ RecordProcessor::RecordProcessor(const Config& config)
       text_(ConfigHelper::isTextInstrument(instrumentOf(config))),
       editor_(config),
       remover_(config),
-      removing_(!config.getRemoveCharacters().isEmpty()) {
+      removing_(!config.getRemoveCharacters().isEmpty()),
+      instrument_(instrumentOf(config)),
+      customExpression_(!config.getCustomRegEx().isEmpty()),
+      stableOnly_(config.stableOnly) {
     // Text instruments always take the first group, whatever the catalogue says.
     if (text_) {
         group_ = 1;
@@ -55,7 +58,25 @@ RecordProcessor::RecordProcessor(const Config& config)
     }
 }
 
-QString RecordProcessor::process(QStringView record) {
+Reading RecordProcessor::read(QStringView record) {
+    Reading reading;
+    reading.status = getReadingStatus(instrument_, record);
+    if (reading.status == ReadingStatus::NO_WEIGHT) {
+        // A custom expression is written for records the catalogue does
+        // not know: it decides itself what holds a value.
+        if (!customExpression_) return reading;
+        reading.status = ReadingStatus::UNKNOWN;
+    }
+    if (isFaultStatus(reading.status) ||
+        (stableOnly_ && reading.status == ReadingStatus::UNSTABLE)) {
+        reading.ignoreReason = readingStatusName(reading.status);
+        return reading;
+    }
+    reading.output = value(record);
+    return reading;
+}
+
+QString RecordProcessor::value(QStringView record) {
     QString value = editor_.edit(extractValue(pattern_, record, group_));
     if (removing_) value = remover_.removeCharacters(value);
     if (text_) return value;

@@ -5,6 +5,7 @@
 // two can never differ.
 
 #include "config/RecordPattern.h"
+#include "worker/DataLine.h"
 #include "worker/Editor.h"
 #include "worker/NumberFormatter.h"
 
@@ -24,11 +25,18 @@ class RecordProcessor {
     // record holds no value. Throws on a processing error (a group that took
     // no part in the match, a value that is not a number, a division by zero,
     // a search over the match limit).
-    QString process(QStringView record);
+    QString process(QStringView record) { return read(record).output; }
+    // The same with the reading's status: an overload, underload or error
+    // reading gets no output, nor does an unstable one when only stable
+    // readings are wanted, and a record that answers a command has no value
+    // (unless a custom expression finds one).
+    Reading read(QStringView record);
 
     bool isTextInstrument() const { return text_; }
 
   private:
+    QString value(QStringView record);
+
     RecordPattern pattern_;
     int group_;
     bool text_;
@@ -36,6 +44,9 @@ class RecordProcessor {
     Remover remover_;
     bool removing_;
     std::optional<NumberFormatter> formatter_;  // number instruments only
+    ConfigHelper::Instrument instrument_;
+    bool customExpression_;
+    bool stableOnly_;
 };
 
 // The error's type and message, for log lines that show both.

@@ -324,7 +324,14 @@ void WeightWorker::processRecord(RecordProcessor& processor, const Worker::Publi
     const bool error = recordError_;
     framer_.clear();
     recordError_ = false;
-    publish(DataLine(raw, processor.process(raw), count_, now, error));
+    try {
+        publish(DataLine(raw, processor.read(raw), count_, now, error));
+    } catch (const std::exception& e) {
+        // The failed record still reaches the view (a reading log keeps
+        // every record); the loop logs the error as before.
+        publish(DataLine::failed(raw, QString::fromLocal8Bit(e.what()), count_, now, error));
+        throw;
+    }
 }
 
 void WeightWorker::done(const Worker::Completion& completion) {

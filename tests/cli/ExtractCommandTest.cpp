@@ -88,3 +88,26 @@ TEST(SamplesCommand, EveryInstrumentPasses) {
     EXPECT_TRUE(r.out.contains("PASS AND [ST, +00012.34 kg] -> [+00012.34]"));
     EXPECT_TRUE(r.out.endsWith("0 failed\n"));
 }
+
+TEST(ExtractCommand, JsonCarriesTheStatusAndStableOnlyKeepsJustTheStableReading) {
+    const QByteArray settling =
+        "US,+00011.91  g\r\nST,+00012.34  g\r\nOL,+9999999E+19\r\nTN,   HR-100A\r\n";
+    for (const bool stableOnly : {false, true}) {
+        QStringList args{"extract", "--instrument", "AND", "--json"};
+        if (stableOnly)
+            args << "--set"
+                 << "stableOnly=true";
+        const CliResult r = runCli(args, settling);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        QStringList statuses;
+        QStringList outputs;
+        for (const QByteArray& line : r.out.trimmed().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            statuses << o.value("status").toString();
+            outputs << o.value("output").toString();
+        }
+        EXPECT_EQ(statuses, QStringList({"unstable", "stable", "overload", "none"}));
+        EXPECT_EQ(outputs, stableOnly ? QStringList({"", "12.34", "", ""})
+                                      : QStringList({"11.91", "12.34", "", ""}));
+    }
+}

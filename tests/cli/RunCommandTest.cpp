@@ -1,10 +1,15 @@
 #include "CliProcess.h"
+#include "CsvReader.h"
 #include "PseudoTerminal.h"
 #include "QtPrinters.h"
 
 #include <signal.h>
 
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -44,7 +49,7 @@ TEST(RunCommand, ATerminationSignalEndsCleanlyAndReportsUnsentData) {
     EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.exitCode(), 0);
     EXPECT_EQ(run.readAllStandardOutput().trimmed(),
-              R"({"count":1,"error":null,"output":"7","raw":"7<13>"})");
+              R"({"count":1,"error":null,"output":"7","raw":"7<13>","status":"unknown"})");
     const QString log = QString::fromUtf8(run.readAllStandardError());
     EXPECT_TRUE(log.contains("Unsent data (no terminator received): ST, +1")) << log.toStdString();
 }
@@ -82,4 +87,45 @@ TEST(RunCommand, AsksASimulatedInstrumentThatOnlyAnswersWhenAsked) {
         EXPECT_TRUE(bad.err.contains("invalid value")) << bad.err.toStdString();
     }
     EXPECT_EQ(runCli({"simulate", "--instrument", "MITUTOYO", "--respond-to", "\\x4"}).exitCode, 2);
+}
+
+TEST(RunCommand, AReadingLogKeepsEveryLineWrittenWhenTheProgramIsKilled) {
+    PseudoTerminal line;
+    QTemporaryDir dir;
+    QProcess run;
+    run.start(QStringLiteral(VALTYP_CLI),
+              {"run", "--port", line.portPath(), "--instrument", "AND_SIMPLE", "--json", "--set",
+               "stableOnly=true", "--reading-log", dir.path(),
+               // 8N1: what a pseudo-terminal takes
+               "--set", "dataBits=3", "--set", "parity=0"});
+    ASSERT_TRUE(run.waitForStarted());
+    QThread::msleep(500);
+    line.send("US,+00011.91  g\r\nST,+00012.34  g\r\nOL,+9999999E+19\r\nST,+00012.34");
+    QByteArray out;
+    for (int i = 0; i < 200 && out.count('\n') < 3; ++i) {
+        run.waitForReadyRead(100);
+        out += run.readAllStandardOutput();
+    }
+    ASSERT_EQ(out.count('\n'), 3) << run.readAllStandardError().toStdString();
+    // Printed only once logged: every record shown is on the disk.
+    ::kill(static_cast<pid_t>(run.processId()), SIGKILL);
+    ASSERT_TRUE(run.waitForFinished(20000));
+    EXPECT_EQ(run.exitStatus(), QProcess::CrashExit);
+
+    QStringList statuses;
+    for (const QByteArray& record : out.trimmed().split('\n'))
+        statuses << QJsonDocument::fromJson(record).object().value("status").toString();
+    EXPECT_EQ(statuses, QStringList({"unstable", "stable", "overload"}));
+
+    const QStringList files = QDir(dir.path()).entryList({"valtyp-*.csv"}, QDir::Files);
+    ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString();
+    const auto rows = readCsvFile(QDir(dir.path()).filePath(files[0]));
+    ASSERT_EQ(rows.size(), 4u);
+    QStringList outcomes;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 8) << rows[i].join('|').toStdString();
+        EXPECT_EQ(rows[i][2], line.portPath());
+        outcomes << rows[i][5] + u'|' + rows[i][6];
+    }
+    EXPECT_EQ(outcomes, QStringList({"|ignored: unstable", "12.34|printed", "|ignored: overload"}));
 }

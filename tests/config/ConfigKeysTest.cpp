@@ -41,6 +41,8 @@ TEST(ConfigKeys, EmptyStoreLoadsTheLoadingDefaults) {
     EXPECT_EQ(c.getDelay(), "20");
     EXPECT_EQ(c.getPort(), "");
     EXPECT_EQ(c.getPrevPort(), QString());
+    EXPECT_FALSE(c.stableOnly);
+    EXPECT_EQ(c.getReadingLog(), "");
 }
 
 TEST(ConfigKeys, InvalidValuesAreReplacedAndReportedOnce) {
@@ -84,6 +86,8 @@ TEST(ConfigKeys, SaveWritesPortTwiceThenEveryKeyInOrderAndLoadsBackTheSame) {
     c.setMathOperand("2.5");
     c.setRemoveCharacters("+ =:#!\\");
     c.ignoreDuplicates = true;
+    c.stableOnly = true;
+    c.setReadingLog("/srv/audit, balance 2");
 
     QStringList order;
     QMap<QString, QString> stored;
@@ -91,14 +95,16 @@ TEST(ConfigKeys, SaveWritesPortTwiceThenEveryKeyInOrderAndLoadsBackTheSame) {
         order << k;
         stored[k] = v;
     });
-    ASSERT_EQ(order.size(), 36);
+    ASSERT_EQ(order.size(), 38);
     EXPECT_EQ(order.mid(0, 4), QStringList({"port", "prevPort", "instrument", "bitRate"}));
-    EXPECT_EQ(order.last(), "reconnect");
+    EXPECT_EQ(order.mid(32), QStringList({"ignoreDifference", "dataCommand", "requestInterval",
+                                          "reconnect", "stableOnly", "readingLog"}));
     EXPECT_EQ(stored["prevPort"], "/dev/ttyUSB1");  // the port in use becomes the previous one
     EXPECT_EQ(stored["instrument"], "KERN_MPS");
     EXPECT_EQ(stored["bitRate"], "7");
     EXPECT_EQ(stored["ignoreDuplicates"], "true");
     EXPECT_EQ(stored["mathOperation"], "DIVIDE");
+    EXPECT_EQ(stored["stableOnly"], "true");
 
     const auto [back, valid] = loadFrom(stored, {"/dev/ttyUSB1"});
     EXPECT_TRUE(valid);
@@ -110,15 +116,16 @@ TEST(ConfigKeys, ARecordWithoutPortSavesNoPortKeys) {
     ConfigKeys::save(loadFrom({}).config, [&](const QString& k, const QString&) { order << k; });
     EXPECT_FALSE(order.contains("port"));
     EXPECT_FALSE(order.contains("prevPort"));
-    EXPECT_EQ(order.size(), 34);
+    EXPECT_EQ(order.size(), 36);
 }
 
 TEST(ConfigKeys, LoadOrderListsEveryKeyOnce) {
     const QStringList& keys = ConfigKeys::loadOrder();
-    EXPECT_EQ(keys.size(), 36);
+    EXPECT_EQ(keys.size(), 38);
     EXPECT_EQ(keys.mid(0, 3), QStringList({"port", "prevPort", "instrument"}));
-    EXPECT_EQ(keys.last(), "reconnect");
-    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 36);
+    EXPECT_EQ(keys.mid(32), QStringList({"customRegEx", "dataCommand", "requestInterval",
+                                         "reconnect", "stableOnly", "readingLog"}));
+    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 38);
 }
 
 TEST(ConfigKeys, ApplyingOneSettingChecksIt) {

@@ -81,6 +81,8 @@ TEST(Config, HasChangedSeesEverySettingButThePreviousPort) {
         [](Config& c) { c.setCustomRegEx("(x)"); },
         [](Config& c) { c.setIgnoreTimeLimit("100"); },
         [](Config& c) { c.setIgnoreDifference("0.5"); },
+        [](Config& c) { c.stableOnly = true; },
+        [](Config& c) { c.setReadingLog("/var/lib/valtyp"); },
     };
     for (std::size_t i = 0; i < changes.size(); ++i) {
         Config changed = base.copyConfig();

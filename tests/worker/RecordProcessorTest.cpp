@@ -169,3 +169,41 @@ TEST(RecordProcessor, RandomRecordsYieldAValueOrAnError) {
     EXPECT_GT(values, 1000);  // the generator does reach the numeric path
     SUCCEED() << values << " values, " << errors << " errors";
 }
+
+TEST(RecordProcessor, FaultsAreNeverTypedAndUnstableReadingsOnlyUnlessStableOnly) {
+    struct Case {
+        Instrument instrument;
+        const char* record;
+        const char* output;            // with stable-only readings off
+        const char* outputStableOnly;  // and on
+        const char* reason;            // why a reading was withheld with it on
+    };
+    const Case cases[] = {
+        {Instrument::AND, "ST,+00012.34  g\r\n", "12.34", "12.34", ""},
+        {Instrument::AND, "US,+00012.41  g\r\n", "12.41", "", "unstable"},
+        {Instrument::AND, "OL,+9999999E+19\r\n", "", "", "overload"},
+        {Instrument::AND, "OL,-9999999E+19\r\n", "", "", "underload"},
+        {Instrument::AND, "TN,   HR-100A\r\n", "", "", ""},        // an answer, not a weight
+        {Instrument::AND, "+00012.34\r\n", "12.34", "12.34", ""},  // no status: as stable
+        {Instrument::AND_EM, "OL,+9999999E+19\r\n", "", "", "overload"},
+        {Instrument::METTLER_DIALOG, "S D      100.01 g\r\n", "100.01", "", "unstable"},
+        {Instrument::METTLER_DIALOG, "S S      100.02 g\r\n", "100.02", "100.02", ""},
+        {Instrument::METTLER_DIALOG, "S +\r\n", "", "", "overload"},
+        {Instrument::OHAUS, "       12.73 g    ?\r\n", "12.73", "", "unstable"},
+        {Instrument::SARTORIUS, "+   123.45     \r\n", "123.45", "", "unstable"},
+        {Instrument::SARTORIUS, "+   123.45 g  \r\n", "123.45", "123.45", ""},
+        {Instrument::KERN_FKB, "       Error\r\n", "", "", "error"},
+        {Instrument::GENERIC, "US,+00012.41  g\r\n", "12.41", "12.41", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string where = Options<Instrument>::name(c.instrument).toStdString() + " " +
+                                  DataLine::transformControlChars(QString(c.record)).toStdString();
+        const QString record = QString::fromLatin1(c.record);
+        Config config = configFor(c.instrument);
+        EXPECT_EQ(RecordProcessor(config).read(record).output, c.output) << where;
+        config.stableOnly = true;
+        const Reading reading = RecordProcessor(config).read(record);
+        EXPECT_EQ(reading.output, c.outputStableOnly) << where;
+        EXPECT_EQ(reading.ignoreReason, c.reason) << where;
+    }
+}

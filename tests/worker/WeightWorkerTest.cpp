@@ -141,9 +141,14 @@ TEST_F(WeightWorkerTest, AProcessingErrorIsLoggedAndTheLoopGoesOn) {
     c.setCustomRegEx("V=(\\S+)");
     auto worker = start(c);
     pty_.send("V=1.2.3\rV=4\r");
-    ASSERT_TRUE(waitForRecords(1));
-    EXPECT_EQ(view_.records(), QStringList({"4"}));
-    EXPECT_EQ(view_.lines()[0].getCount(), 2);  // the failed record was counted
+    ASSERT_TRUE(waitForRecords(2));
+    // The failed record still reaches the view, without output, with its message.
+    EXPECT_EQ(view_.records(), QStringList({"", "4"}));
+    const DataLine failed = view_.lines()[0];
+    EXPECT_EQ(failed.getCount(), 1);
+    EXPECT_EQ(failed.getProcessingError().value_or("").left(20), "Not a decimal number");
+    EXPECT_EQ(view_.lines()[1].getCount(), 2);
+    EXPECT_FALSE(view_.lines()[1].getProcessingError());
     ASSERT_EQ(view_.importantEvents().size(), 1);
     EXPECT_TRUE(view_.importantEvents()[0].startsWith("Error [WW]: std::invalid_argument: "))
         << view_.importantEvents()[0].toStdString();

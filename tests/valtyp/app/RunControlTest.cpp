@@ -1,6 +1,7 @@
 // Starting and stopping an acquisition from the window, the look of a run,
 // the failures of a start, and the view operations the worker calls.
 
+#include "CsvReader.h"
 #include "FrameFixture.h"
 #include "PseudoTerminal.h"
 
@@ -8,6 +9,7 @@
 #include "worker/Keybot.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -99,6 +101,45 @@ TEST_F(FrameTest, RecordsAreLoggedCountedAndTyped) {
     EXPECT_EQ(presses, 5) << "1, 2, ., 3, 4 and no terminator";
     clickStartStop();
     EXPECT_TRUE(waitConnected(false));
+}
+
+TEST_F(FrameTest, OnlyTheSettledReadingOfASeriesIsTypedAndEveryRecordIsInTheReadingLog) {
+    PseudoTerminal line;
+    const QString audit = dir.filePath("audit");
+    store("instrument", "AND_SIMPLE");
+    store("inputTerminator", "10");
+    store("stableOnly", "true");
+    store("readingLog", audit);
+    open({line.portPath()});
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    line.send("US,+00111.911 g\r\nUS,+0012.339 g\r\nST,+00012.34  g\r\nOL,+9999999E+19\r\n");
+    auto* status = child<QLabel>("statusJLabel");
+    ASSERT_TRUE(processUntil([&] { return status->text() == "Records received: 4"; }))
+        << status->text().toStdString();
+    ASSERT_TRUE(Keybot::waitUntilTyped(std::chrono::seconds(10)));
+    int presses = 0;
+    for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
+    EXPECT_EQ(presses, 5) << "only 12.34: neither 111.911, 12.339 nor 9999999";
+    const QStringList fragments = logFragments();
+    EXPECT_TRUE(std::any_of(fragments.begin(), fragments.end(), [](const QString& f) {
+        return f.startsWith("ignored:") && f.endsWith(" OL,+9999999E+19<13><10> (overload)\n");
+    })) << fragments.join('|').toStdString();
+    EXPECT_TRUE(std::any_of(fragments.begin(), fragments.end(), [](const QString& f) {
+        return f.endsWith(" US,+00111.911 g<13><10> (unstable)\n");
+    })) << fragments.join('|').toStdString();
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+
+    const QStringList files = QDir(audit).entryList({"valtyp-*.csv"}, QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    QStringList outcomes;
+    for (const QStringList& row : readCsvFile(QDir(audit).filePath(files[0]))) {
+        outcomes << row.value(3) + u'|' + row.value(6);
+    }
+    EXPECT_EQ(outcomes, QStringList({"instrument|outcome", "AND_SIMPLE|ignored: unstable",
+                                     "AND_SIMPLE|ignored: unstable", "AND_SIMPLE|typed",
+                                     "AND_SIMPLE|ignored: overload"}));
 }
 
 TEST_F(FrameTest, StopDropsTheValuesNotYetTypedAndSaysWhich) {

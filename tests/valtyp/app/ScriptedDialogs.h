@@ -37,6 +37,10 @@ class ScriptedDialogs : public Dialogs {
                                           const QString&) override {
         return chooseFile(suggestedPath);
     }
+    std::optional<QString> chooseFolder(const QString& title, const QString&) override {
+        shown.push_back({QStringLiteral("folder"), title, QString()});
+        return folder;
+    }
 
     // The next file choosers' answers, in order; unscripted ones are cancelled.
     std::deque<std::optional<QString>> files;
@@ -45,6 +49,8 @@ class ScriptedDialogs : public Dialogs {
 
     // The next questions' answers, in order; unscripted questions answer yes.
     std::deque<bool> answers;
+    // What the folder chooser answers; none: cancelled.
+    std::optional<QString> folder;
     std::vector<Shown> shown;
     QWidget* owner_ = nullptr;
 

@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -541,4 +542,30 @@ TEST_F(SettingsTabsTest, ControlsAreNamedByTheirLabelsAndTabWalksEachFormTopToBo
                 << order[i]->objectName().toStdString();
         }
     }
+}
+
+// The reading log's folder comes from the folder chooser or is typed;
+// cancelling the chooser keeps it, clearing the field turns the log off.
+TEST_F(SettingsTabsTest, ReadingLogFolderAndStableOnlyReachTheSettings) {
+    showTab(settings);
+    dialogs.folder = dir.filePath("audit");
+    settings->readingLogButton->click();
+    EXPECT_EQ(settings->readingLogTextField->text(), dialogs.folder);
+    EXPECT_EQ(config().getReadingLog(), dialogs.folder);
+    ASSERT_EQ(dialogs.titles(), QStringList{"Folder of the reading log"});
+    dialogs.folder.reset();
+    settings->readingLogButton->click();
+    EXPECT_EQ(config().getReadingLog(), dir.filePath("audit")) << "cancelled: unchanged";
+
+    settings->readingLogTextField->setText(" /var/log/scale ");
+    showTab(processing);
+    processing->stableOnlyCheckBox->click();
+    EXPECT_TRUE(config().stableOnly);
+    showTab(output);  // leaving the processing tab synchronises and saves
+    EXPECT_EQ(saved("readingLog"), "/var/log/scale");
+    EXPECT_EQ(saved("stableOnly"), "true");
+    settings->readingLogTextField->clear();
+    showTab(processing);
+    showTab(output);
+    EXPECT_EQ(saved("readingLog"), "");
 }

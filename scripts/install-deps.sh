@@ -14,7 +14,8 @@ packages=(
   fonts-liberation
   # tray and update check tests: a system tray on Xvfb, test certificates
   trayer openssl
-
+  # the HUB folder rule is applied with systemd-tmpfiles
+  systemd
   # the window read over AT-SPI as assistive technology reads it
   at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
 )

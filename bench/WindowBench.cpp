@@ -49,6 +49,9 @@ class FailingDialogs : public Dialogs {
     std::optional<QString> chooseOpenFile(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> chooseFolder(const QString&, const QString&) override {
+        return std::nullopt;
+    }
     std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }

@@ -3,6 +3,7 @@
 
 #include "QtApp.h"
 #include "QtPrinters.h"
+#include "SimulatedDriver.h"
 
 #include "Serialio/SerialPortLocal.h"
 #include "config/ResourceBundle.h"
@@ -76,14 +77,7 @@ class AutoPortWorkerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         qtApp();
-        Serialio::SerialPortLocal::setNativeLibName(SIM_LIBRARY_NAME);
-        Serialio::SerialPortLocal::reinitialize();
-        SimReset();
-    }
-    void TearDown() override {
-        SimReset();
-        Serialio::SerialPortLocal::setNativeLibName("");
-        Serialio::SerialPortLocal::reinitialize();
+        sim_.emplace();
     }
 
     void runToEnd(AutoPortWorker& worker) {
@@ -91,6 +85,7 @@ class AutoPortWorkerTest : public ::testing::Test {
         ASSERT_TRUE(processEventsUntil([&] { return worker.isDone(); }));
     }
 
+    std::optional<SimulatedDriver> sim_;
     RecordingPortView view_;
 };
 

@@ -5,6 +5,7 @@
 #include "QtApp.h"
 #include "QtPrinters.h"
 #include "RecordingView.h"
+#include "SimulatedDriver.h"
 
 #include "Serialio/SerialPortLocal.h"
 #include "config/Config.h"
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <functional>
 #include <thread>
 
@@ -31,15 +33,8 @@ class SimulatedLineTest : public ::testing::Test {
   protected:
     void SetUp() override {
         qtApp();
-        Serialio::SerialPortLocal::setNativeLibName(SIM_LIBRARY_NAME);
-        Serialio::SerialPortLocal::reinitialize();
-        SimReset();
+        sim_.emplace();
         SimAddPort("SIM7", "Valtyp", "simulated balance");
-    }
-    void TearDown() override {
-        SimReset();
-        Serialio::SerialPortLocal::setNativeLibName("");
-        Serialio::SerialPortLocal::reinitialize();
     }
 
     std::unique_ptr<WeightWorker> start(Instrument instrument,
@@ -70,6 +65,7 @@ class SimulatedLineTest : public ::testing::Test {
         ASSERT_TRUE(processEventsUntil([&] { return worker.isDone(); }));
     }
 
+    std::optional<SimulatedDriver> sim_;
     RecordingView view_;
 };
 

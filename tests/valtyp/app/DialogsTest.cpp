@@ -2,6 +2,7 @@
 // their own; their handlers in the window are tested with the window.
 
 #include "FrameFixture.h"
+#include "SimulatedDriver.h"
 
 #include "Serialio/FriendlyPortUtil.h"
 #include "Serialio/SerialPortLocal.h"
@@ -189,18 +190,13 @@ class AutoPortDialogTest : public DialogTest {
   protected:
     void SetUp() override {
         DialogTest::SetUp();
-        Serialio::SerialPortLocal::setNativeLibName(SIM_LIBRARY_NAME);
-        Serialio::SerialPortLocal::reinitialize();
-        SimReset();
+        sim_.emplace();
         SimAddPort("SIM1", "Valtyp", "simulated port");
         SimAddPort("SIM2", "Maker", "loop-back plug");
         SimSetLines("SIM2", SIM_LINE_FOLLOWS_RTS, SIM_LINE_FOLLOWS_DTR, SIM_LINE_OFF, SIM_LINE_OFF);
     }
-    void TearDown() override {
-        SimReset();
-        Serialio::SerialPortLocal::setNativeLibName("");
-        Serialio::SerialPortLocal::reinitialize();
-    }
+
+    std::optional<SimulatedDriver> sim_;
 };
 
 TEST_F(AutoPortDialogTest, TheButtonCancelsARunThenClosesTheWindow) {

@@ -105,11 +105,7 @@ void FrameTest::SetUp() {
 void FrameTest::TearDown() {
     frame.reset();
     QCoreApplication::processEvents();
-    if (simulated) {
-        SimReset();
-        Serialio::SerialPortLocal::setNativeLibName("");
-        Serialio::SerialPortLocal::reinitialize();
-    }
+    simulated.reset();
 }
 
 FrameServices FrameTest::services() {
@@ -162,10 +158,7 @@ std::optional<QString> FrameTest::saved(const QString& key) const {
 }
 
 void FrameTest::useSimulatedPorts(const std::vector<std::string>& names) {
-    simulated = true;
-    Serialio::SerialPortLocal::setNativeLibName(SIM_LIBRARY_NAME);
-    Serialio::SerialPortLocal::reinitialize();
-    SimReset();
+    simulated.emplace();
     for (const std::string& name : names) SimAddPort(name.c_str(), "Maker", "USB Serial Port");
 }
 

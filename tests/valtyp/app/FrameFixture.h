@@ -5,6 +5,7 @@
 
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
+#include "SimulatedDriver.h"
 #include "platform/keys/recording/RecordingKeyGenerator.h"
 #include "valtyp/FrameServices.h"
 #include "valtyp/VideriRaZivFrame2.h"
@@ -103,6 +104,6 @@ class FrameTest : public ::testing::Test {
     std::deque<int> draws;
     std::shared_ptr<RecordingBrowser> browser = std::make_shared<RecordingBrowser>();
     std::vector<int> exits;
-    bool simulated = false;
+    std::optional<SimulatedDriver> simulated;
     std::unique_ptr<VideriRaZivFrame2> frame;
 };

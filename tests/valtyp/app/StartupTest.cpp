@@ -216,7 +216,7 @@ TEST_F(FrameTest, DamagedOrIncompleteBundlesEndTheStartWithStatusFour) {
 }
 
 TEST_F(FrameTest, MissingSerialDriverEndsTheStartWithStatusTwo) {
-    simulated = true;  // the platform's driver comes back afterwards
+    simulated.emplace();  // the platform's driver comes back afterwards
     Serialio::SerialPortLocal::setNativeLibName("valtypserial-missing");
     Serialio::SerialPortLocal::reinitialize();
     EXPECT_EQ(startupStatus(), StartupExit::kNoNativeDriver);

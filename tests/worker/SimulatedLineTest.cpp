@@ -21,8 +21,8 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <thread>
 
 using namespace ConfigHelper;

@@ -3,9 +3,11 @@
 #include "valtyp/Texts.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
 
@@ -44,6 +46,9 @@ QLabel* addRow(QGridLayout& grid, const char* labelField, QWidget* control, QWid
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setBuddy(control);
     control->setAccessibleName(labelWords(label->text()));
+    // An editable chooser's text field is what a screen reader lands on.
+    if (auto* box = qobject_cast<QComboBox*>(control); box != nullptr && box->lineEdit() != nullptr)
+        box->lineEdit()->setAccessibleName(control->accessibleName());
     grid.addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
     grid.addWidget(control, row, 1);
     if (extra != nullptr) grid.addWidget(extra, row, 2);

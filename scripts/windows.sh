@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds Valtyp for Windows on a Debian 12 machine: installs the MinGW-w64 cross compiler, Wine and
+# NSIS, builds (or reuses) the Windows libraries in ~/.cache/valtyp, cross-builds the programs into
+# build/windows/install/ with every DLL and plug-in they load, and packs build/windows/valtyp-setup.exe.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+prefix=${VALTYP_MINGW_PREFIX:-$HOME/.cache/valtyp/qt-6.4.2-mingw}
+build=build/windows
+
+timed() {
+  local name=$1 start=$SECONDS
+  shift
+  "$@"
+  printf '== %s: %d s\n' "$name" $((SECONDS - start))
+}
+
+packages() {
+  scripts/install-deps.sh
+  scripts/install-deps.sh windows
+}
+
+program() {
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DVALTYP_MINGW_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
+    -DVALTYP_BUILD_TESTS=OFF -DVALTYP_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j"$(nproc)"
+  rm -rf "$build/install"
+  cmake --install "$build" --prefix "$build/install" --component programs --strip >/dev/null
+}
+
+installer() {
+  local version size_kb
+  version=$(sed -n 's/^project(Valtyp VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  size_kb=$(du -sk "$build/install" | cut -f1)
+  makensis -V2 -DVERSION="$version" -DSOURCE="$PWD/$build/install" -DSIZE_KB="$size_kb" \
+    -DOUTFILE="$PWD/$build/valtyp-setup.exe" resources/windows/valtyp.nsi
+}
+
+total=$SECONDS
+timed "packages" packages
+timed "Windows libraries (Qt, GMP, PCRE2)" scripts/windows-libs.sh "$prefix"
+timed "programs" program
+timed "installer" installer
+printf '== all: %d s\n' $((SECONDS - total))
+printf 'programs: %s/install/\ninstaller: %s/valtyp-setup.exe (%s)\n' "$build" "$build" \
+  "$(du -h "$build/valtyp-setup.exe" | cut -f1)"

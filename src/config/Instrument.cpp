@@ -3,6 +3,7 @@
 #include "config/Config.h"
 #include "config/ResourceBundle.h"
 
+#include <algorithm>
 #include <span>
 
 namespace ConfigHelper {
@@ -218,6 +219,32 @@ qsizetype lastDigit(QStringView text) {
     return -1;
 }
 
+bool isAndHeader(QStringView field) {
+    return field == u"ST" || field == u"QT" || field == u"WT" || field == u"US" || field == u"OL";
+}
+
+// Where the A&D reading's header field starts. With the ID number, data
+// number, date and time switched on, those come first in comma-separated
+// fields: "LAB-0123,No.000001,2024/12/31,12:34:56,ST,+00123.45,g". The header
+// is the field of a status name followed by the signed weight; the ID may
+// hold a sign too, so nothing before the header is read.
+qsizetype andHeaderStart(QStringView record) {
+    qsizetype start = 0;
+    while (start < record.size() && isBlank(record[start])) ++start;
+    const QStringView first = record.mid(start);
+    if (first.size() >= 3 && (first[2] == u',' || first[2] == u' ') && isAndHeader(first.left(2)))
+        return 0;
+    for (qsizetype field = start;;) {
+        const qsizetype comma = record.indexOf(u',', field);
+        if (comma < 0) return 0;
+        const QStringView next = record.mid(comma + 1).trimmed();
+        if (isAndHeader(record.mid(field, comma - field).trimmed()) && !next.isEmpty() &&
+            (next.front() == u'+' || next.front() == u'-'))
+            return field;
+        field = comma + 1;
+    }
+}
+
 // Two-letter header, then a comma (standard format) or blanks (dump print):
 // "ST,+00012.34  g", "WT     +12.34  g". Headerless number formats ("+0012.34")
 // say nothing; any other header answers a command ("TN,   HR-100A").
@@ -237,12 +264,21 @@ S andStatus(QStringView record) {
 }
 
 // Answers of the standard command set: "S S  12.34 g", "S D  12.35 g",
-// "S +", "S -", "S I" (not executable now), and the bare error answers.
+// "S +", "S -", "S I" (not executable now), the same after "SU" (weight in
+// the shown unit), and the bare error answers. Every other answer names its
+// command first and holds no reading, even where it carries a weight: the
+// tare "T S   100.00 g", "TA A   20.00 g", zero "Z A", "I4 A "0123456789"".
 S mettlerStatus(QStringView record) {
     const QStringView r = trimmed(record);
     if (r == u"ES" || r == u"ET" || r == u"EL") return S::INSTRUMENT_ERROR;
-    if (r.size() < 3 || r[0] != u'S' || r[1] != u' ') return S::UNKNOWN;
-    switch (r[2].unicode()) {
+    if (r.isEmpty()) return S::UNKNOWN;
+    const QChar first = r.front();
+    if (first.isDigit() || first == u'+' || first == u'-' || first == u'.') return S::UNKNOWN;
+    const qsizetype blank = r.indexOf(u' ');
+    const QStringView command = blank < 0 ? r : r.left(blank);
+    if (command != u"S" && command != u"SU") return S::NO_WEIGHT;
+    if (blank < 0 || blank + 1 >= r.size()) return S::UNKNOWN;
+    switch (r[blank + 1].unicode()) {
         case u'S':
             return S::STABLE;
         case u'D':
@@ -256,6 +292,47 @@ S mettlerStatus(QStringView record) {
         default:
             return S::UNKNOWN;
     }
+}
+
+// Stability, then gross or net: "ST,GS,    1.234 kg", "US,NT,    0.998 kg".
+S kernKfbStatus(QStringView record) {
+    const QStringView r = trimmed(record);
+    if (r.size() < 6 || r[2] != u',' || r[5] != u',') return S::UNKNOWN;
+    const QStringView header = r.left(2);
+    if (header == u"ST") return S::STABLE;
+    if (header == u"US") return S::UNSTABLE;
+    return S::UNKNOWN;
+}
+
+bool containsDateOrTime(QStringView text) {
+    for (qsizetype i = 1; i + 1 < text.size(); ++i) {
+        if ((text[i] == u'/' || text[i] == u':') && text[i - 1].isDigit() && text[i + 1].isDigit())
+            return true;
+    }
+    return false;
+}
+
+// A ticket per weighing, one line a record: "Date   12/09/2006", "Time
+// 14:56:27", "No.      5", "Gross Wt     1.234 kg", "Total       12.345 kg".
+// Only the weight line holds the reading. A total, a date or time, and a
+// labelled number without a unit (a sample or item number) hold none; a bare
+// number stays a reading.
+S ticketLineStatus(QStringView record) {
+    const QStringView line = trimmed(record);
+    qsizetype digit = -1;
+    for (qsizetype i = 0; i < line.size() && digit < 0; ++i) {
+        if (line[i].isDigit()) digit = i;
+    }
+    if (digit < 0) return S::UNKNOWN;
+    const QStringView label = line.left(digit);
+    if (label.contains(u"total", Qt::CaseInsensitive) ||
+        label.trimmed().startsWith(u"tot", Qt::CaseInsensitive) || containsDateOrTime(line))
+        return S::NO_WEIGHT;
+    const bool labelled =
+        std::any_of(label.begin(), label.end(), [](QChar c) { return c.isLetter(); });
+    const QStringView after = line.mid(lastDigit(line) + 1);
+    const bool unit = std::any_of(after.begin(), after.end(), [](QChar c) { return c.isLetter(); });
+    return labelled && !unit ? S::NO_WEIGHT : S::UNKNOWN;
 }
 
 // A "?" after the unit marks an unsettled reading: "     12.73 g    ?".
@@ -303,7 +380,11 @@ ReadingStatus getReadingStatus(Instrument i, QStringView record) {
         case Instrument::AND:
         case Instrument::AND_SIMPLE:
         case Instrument::AND_EM:
-            return andStatus(record);
+            return andStatus(readingPart(i, record));
+        case Instrument::ADAM_HCB:
+            return ticketLineStatus(record);
+        case Instrument::KERN_KFB:
+            return kernKfbStatus(record);
         case Instrument::METTLER_DIALOG:
             return mettlerStatus(record);
         case Instrument::OHAUS:
@@ -320,6 +401,17 @@ ReadingStatus getReadingStatus(Instrument i, QStringView record) {
             return kernStatus(record);
         default:
             return S::UNKNOWN;
+    }
+}
+
+QStringView readingPart(Instrument i, QStringView record) {
+    switch (i) {
+        case Instrument::AND:
+        case Instrument::AND_SIMPLE:
+        case Instrument::AND_EM:
+            return record.mid(andHeaderStart(record));
+        default:
+            return record;
     }
 }
 

@@ -261,6 +261,11 @@ enum class ReadingStatus {
 // every instrument whose format publishes none.
 ReadingStatus getReadingStatus(Instrument i, QStringView record);
 
+// The part of a record the reading is in, where a format puts other fields
+// before it (A&D's ID number, data number, date and time): the record from
+// the reading's header on. The whole record everywhere else.
+QStringView readingPart(Instrument i, QStringView record);
+
 // "unknown", "stable", "unstable", "overload", "underload", "error", "none".
 QString readingStatusName(ReadingStatus status);
 

@@ -135,12 +135,11 @@ QStringList VideriRaZivFrame2::listPorts() {
                 found << fromStd(name);
             }
         }
-        if (found.isEmpty()) {
+        // Also when nothing is found: the names of ports that are gone must go with them.
+        Serialio::FriendlyPortUtil::update();
+        if (found.isEmpty())
             dialogs().error(text("error"),
                             text("no.rs.232.port.found.on.your.system.program.will.now.exit"));
-        } else {
-            Serialio::FriendlyPortUtil::update();
-        }
         if (nameMissing) dialogs().error(text("error"), text("error.listing.available.ports"));
     } catch (const std::exception& e) {
         dialogs().error(text("error"),

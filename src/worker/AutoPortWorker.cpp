@@ -6,6 +6,7 @@
 #include "config/ResourceBundle.h"
 #include "platform/StopPause.h"
 
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -67,8 +68,28 @@ int AutoPortWorker::testPort(const QString& qname, std::stop_token stop) {
     settings.setDataBits(SerialConfig::LN_8BITS);
     settings.setParity(SerialConfig::PY_NONE);
     settings.setStopBits(SerialConfig::ST_1BITS);
-    // Closed on every way out, a stop in a pause included.
     auto sp = std::make_unique<SerialPortLocal>(settings);
+    // Every way out before the end below (a stop in a pause, a failing line call) still
+    // drops both lines before closing: a device must not be left seeing a ready terminal.
+    struct LinesDroppedOnExit {
+        SerialPortLocal* port;
+        ~LinesDroppedOnExit() {
+            if (!port) return;
+            try {
+                port->setDTR(false);
+            } catch (const std::exception&) {
+                // The other line and the close are still worth trying.
+            }
+            try {
+                port->setRTS(false);
+            } catch (const std::exception&) {
+            }
+            try {
+                port->close();
+            } catch (const std::exception&) {
+            }
+        }
+    } onExit{sp.get()};
     platform::StopPause settle(stop);
     auto wait = [&] {
         if (settle.pause(pause_)) throw Interrupted();
@@ -105,6 +126,7 @@ int AutoPortWorker::testPort(const QString& qname, std::stop_token stop) {
     sp->setDTR(false);
     sp->setRTS(false);
     sp->close();
+    onExit.port = nullptr;
     return confidence;
 }
 

@@ -61,6 +61,9 @@ RecordProcessor::RecordProcessor(const Config& config)
 Reading RecordProcessor::read(QStringView record) {
     Reading reading;
     reading.status = getReadingStatus(instrument_, record);
+    // Fields the catalogue knows to come before the reading are never read as
+    // it; a custom expression is written for the whole record.
+    const QStringView part = customExpression_ ? record : readingPart(instrument_, record);
     if (reading.status == ReadingStatus::NO_WEIGHT) {
         // A custom expression is written for records the catalogue does
         // not know: it decides itself what holds a value.
@@ -72,7 +75,7 @@ Reading RecordProcessor::read(QStringView record) {
         reading.ignoreReason = readingStatusName(reading.status);
         return reading;
     }
-    reading.output = value(record);
+    reading.output = value(part);
     return reading;
 }
 

@@ -242,8 +242,7 @@ bool WeightWorker::awaitReturn(const std::exception& why, platform::StopPause& p
     view_.showStatus(text("device.disconnected"));
     // What the unplug cut off is no record: never joined to the first one after the return.
     if (!framer_.isEmpty()) {
-        view_.logImportantEvent(text("unsent.data") + u' ' +
-                                DataLine::transformControlChars(framer_.buffer()));
+        view_.logImportantEvent(unsentData(framer_.buffer()));
         framer_.clear();
     }
     recordError_ = false;

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -204,4 +205,57 @@ TEST_F(AutoPortWorkerTest, DroppingARunningWorkerClosesThePortAndReportsNothingM
     QCoreApplication::processEvents();
     EXPECT_EQ(view_.lines, seen);
     EXPECT_EQ(view_.buttons, QStringList{"Cancel"});
+}
+
+// A device must never be left seeing a ready terminal: whatever ends the test of a port
+// after it raised a line, both lines are dropped before the port is closed.
+TEST_F(AutoPortWorkerTest, EveryWayOutDropsDtrAndRtsBeforeClosing) {
+    struct Case {
+        const char* what;
+        Far far;
+        const char* failing;  // a driver call that fails; none: cancelled as DTR goes on
+    };
+    const Case cases[] = {
+        // Nothing answers DTR, so the run waits with DTR on and RTS off.
+        {"cancelled as DTR goes on", Far::Nothing, nullptr},
+        // The loop-back plug gets both lines raised before CTS is read.
+        {"reading CTS fails with both lines on", Far::LoopBack, "SerSigCTS"},
+    };
+    struct CancelOnRaise {
+        AutoPortWorker* worker = nullptr;
+        int dtrCalls = 0;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimReset();
+        Serialio::SerialPortLocal::reinitialize();
+        attach({"SIM1", c.far});
+        RecordingPortView view;
+        AutoPortWorker worker(view, QStringList{"SIM1"}, 1ms);
+        CancelOnRaise cancel{&worker};
+        if (c.failing) {
+            SimSetResult(c.failing, -1);
+        } else {
+            // The second DTR call raises it; the stop is asked for from inside that call.
+            SimSetCallHook(
+                [](const char* operation, void* context) {
+                    auto* state = static_cast<CancelOnRaise*>(context);
+                    if (std::string_view(operation) == "SerSetDTR" && ++state->dtrCalls == 2)
+                        state->worker->cancel();
+                },
+                &cancel);
+        }
+        runToEnd(worker);
+        SimSetCallHook(nullptr, nullptr);
+        SimClearResults();
+        if (c.failing) {
+            EXPECT_TRUE(view.lines.value(2).startsWith("sigCTS"))
+                << view.lines.join(u'|').toStdString();
+        } else {
+            EXPECT_EQ(cancel.dtrCalls, 3);  // raised, then dropped on the way out
+            EXPECT_EQ(view.lines.last(), text("stopped"));
+        }
+        EXPECT_EQ(SimIsOpen("SIM1"), 0);
+        EXPECT_EQ(SimOutputLines("SIM1"), 0);
+    }
 }

@@ -194,6 +194,26 @@ TEST(RecordProcessor, FaultsAreNeverTypedAndUnstableReadingsOnlyUnlessStableOnly
         {Instrument::SARTORIUS, "+   123.45 g  \r\n", "123.45", "123.45", ""},
         {Instrument::KERN_FKB, "       Error\r\n", "", "", "error"},
         {Instrument::GENERIC, "US,+00012.41  g\r\n", "12.41", "12.41", ""},
+        // A&D with ID number, data number, date and time: read from the header on.
+        {Instrument::AND, "LAB-0123,No.000001,2024/12/31,12:34:56,ST,+00123.45,g\r\n", "123.45",
+         "123.45", ""},
+        {Instrument::AND, "LAB-0123,No.000002,2024/12/31,12:34:57,US,-00001.20,g\r\n", "-1.20", "",
+         "unstable"},
+        {Instrument::AND, "LAB-0123,No.000003,2024/12/31,12:34:58,OL,+9999999E+19\r\n", "", "",
+         "overload"},
+        // A weighing ticket: the weight line only.
+        {Instrument::ADAM_HCB, "Date       12/09/2006\r\n", "", "", ""},
+        {Instrument::ADAM_HCB, "Time         14:56:27\r\n", "", "", ""},
+        {Instrument::ADAM_HCB, "No.                 5\r\n", "", "", ""},
+        {Instrument::ADAM_HCB, "Gross Wt     1.234 kg\r\n", "1.234", "1.234", ""},
+        {Instrument::ADAM_HCB, "Total       12.345 kg\r\n", "", "", ""},
+        {Instrument::ADAM_HCB, "\r\n", "", "", ""},
+        // Answers to the tare and zero commands carry nothing to type.
+        {Instrument::METTLER_DIALOG, "T S     100.00 g\r\n", "", "", ""},
+        {Instrument::METTLER_DIALOG, "Z A\r\n", "", "", ""},
+        {Instrument::METTLER_DIALOG, "I4 A \"0123456789\"\r\n", "", "", ""},
+        {Instrument::KERN_KFB, "ST,GS,    1.234 kg\r\n", "1.234", "1.234", ""},
+        {Instrument::KERN_KFB, "US,GS,    1.236 kg\r\n", "1.236", "", "unstable"},
     };
     for (const Case& c : cases) {
         const std::string where = Options<Instrument>::name(c.instrument).toStdString() + " " +

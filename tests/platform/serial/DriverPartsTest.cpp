@@ -1,13 +1,19 @@
 // Parts of the POSIX driver a pseudo-terminal cannot reach through the facade.
 #include <gtest/gtest.h>
 
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "PseudoTerminal.h"
 #include "Serialio/NativeLibrary.h"
@@ -18,6 +24,7 @@
 #include "platform/serial/posix/LockFile.h"
 #include "platform/serial/posix/RxDecoder.h"
 #include "platform/serial/posix/Termios2Rate.h"
+#include "platform/serial/posix/UdevMonitor.h"
 #include "platform/serial/posix/UdevPortList.h"
 
 using posixserial::RxDecoder;
@@ -275,6 +282,54 @@ TEST(PosixDriver, DeviceWatchRunsOnOneThreadUntilUnregistered) {
     EXPECT_EQ(threadCount(), before);
     Serialio::SerialPortLocal::unregisterDeviceNotification();
     EXPECT_EQ(threadCount(), before);
+}
+
+// A pipe stands in for udev's socket: its far end closing is a hang-up with nothing to read.
+TEST(UdevMonitorWatch, EndsForTheWakeUpOrASocketThatFailedAndNeverSpins) {
+    using namespace std::chrono_literals;
+    struct Case {
+        const char* what;
+        bool hangUp;
+        std::optional<std::string> ended;
+    };
+    const Case cases[] = {
+        {"woken after an event", false, std::nullopt},
+        {"an event, then the socket hangs up", true,
+         "the device event socket reported a hang-up with nothing to read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int device[2];
+        ASSERT_EQ(pipe(device), 0);
+        const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        ASSERT_GE(wake, 0);
+        ASSERT_EQ(write(device[1], "xy", 2), 2);
+        if (c.hangUp) close(device[1]);
+        std::atomic<int> received{0};
+        auto watching = std::async(std::launch::async, [&] {
+            return posixserial::UdevMonitor::watch(device[0], wake, [&] {
+                char buffer[8];
+                ssize_t n = read(device[0], buffer, sizeof buffer);
+                if (n > 0) received += static_cast<int>(n);
+            });
+        });
+        const std::uint64_t one = 1;
+        if (!c.hangUp) {
+            for (int i = 0; i < 200 && received < 2; ++i) std::this_thread::sleep_for(10ms);
+            ASSERT_EQ(write(wake, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+        }
+        const bool ended = watching.wait_for(2s) == std::future_status::ready;
+        // A loop that spins is ended all the same, so the test can report it.
+        if (!ended) {
+            EXPECT_EQ(write(wake, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+        }
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(watching.get(), c.ended);
+        EXPECT_EQ(received, 2);
+        close(device[0]);
+        if (!c.hangUp) close(device[1]);
+        close(wake);
+    }
 }
 
 }  // namespace

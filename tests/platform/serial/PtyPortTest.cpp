@@ -464,6 +464,47 @@ TEST_F(LockFileTest, WithoutAWritableLockFolderThePortIsUsedAllTheSame) {
     EXPECT_TRUE(port.isOpen());
 }
 
+TEST_F(LockFileTest, ALockThatCannotBeReadOrRemovedKeepsThePortInUse) {
+    pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    ASSERT_EQ(chmod(pty.slavePath().c_str(), 0666), 0);
+    struct Case {
+        const char* what;
+        mode_t lockMode;
+        mode_t folderMode;
+        std::string reason;  // what the driver says, after the device's name
+    };
+    const Case cases[] = {
+        {"another program's lock we may not read", 0, 01777,
+         " is locked by another program (" + lockPath_ + " cannot be read: Permission denied)"},
+        {"a stale lock in a folder we may not change", 0644, 0555,
+         " has a stale lock file that cannot be removed (" + lockPath_ + ": Permission denied)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeLock(pidText(gone));
+        ASSERT_EQ(chmod(lockPath_.c_str(), c.lockMode), 0);
+        ASSERT_EQ(chmod(folder_.c_str(), c.folderMode), 0);
+        const std::string answer = asOrdinaryUser([&] {
+            std::ostringstream diagnostics;
+            Serialio::setDiagnosticStream(&diagnostics);
+            const std::string failure = ioFailure([&] { SerialPortLocal port(config); });
+            return failure + "\n" + diagnostics.str();
+        });
+        const std::string failure = answer.substr(0, answer.find('\n'));
+        EXPECT_EQ(failure, pty.slavePath() + ": SerOpenPort failed: Port is in use");
+        EXPECT_NE(answer.find("\nSerOpenPort: " + pty.slavePath() + c.reason + "\n"),
+                  std::string::npos)
+            << answer;
+        ASSERT_EQ(chmod(folder_.c_str(), 01777), 0);
+        ASSERT_EQ(chmod(lockPath_.c_str(), 0644), 0);
+        EXPECT_EQ(lockText(), pidText(gone));  // left as it was
+        std::filesystem::remove(lockPath_);
+    }
+}
+
 TEST_F(LockFileTest, AStableLinkFindsTheSameInstrumentAfterTheKernelRenumberedIt) {
     // A folder standing in for /dev/serial/by-id, holding udev's kind of relative link.
     const std::string links = folder_ + "/by-id";

@@ -5,6 +5,7 @@
 #include "FrameFixture.h"
 #include "PseudoTerminal.h"
 
+#include "Serialio/FriendlyPortUtil.h"
 #include "platform/serial/sim/SimControl.h"
 #include "worker/Keybot.h"
 
@@ -286,12 +287,16 @@ TEST_F(FrameTest, RefreshWithoutPortsSaysSoAndLeavesAnEmptyChooserWithoutEnding)
     open();
     auto* ports = child<QComboBox>("portList");
     ASSERT_EQ(ports->count(), 1);
+    ASSERT_TRUE(Serialio::FriendlyPortUtil::portInfoListIsPopulated());
     SimReset();
     child<QPushButton>("refreshPortsButton")->click();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "No serial (RS-232) port was found on this computer.");
     EXPECT_EQ(ports->count(), 0);
     EXPECT_TRUE(frame->getPortList().isEmpty());
+    // The display names of the earlier listing went with it.
+    EXPECT_TRUE(Serialio::FriendlyPortUtil::getFriendlyPortList().empty());
+    EXPECT_FALSE(Serialio::FriendlyPortUtil::portInfoListIsPopulated());
     EXPECT_TRUE(exits.empty());
     SimAddPort("/dev/ttyACM0", "Maker", "Modem");
     child<QPushButton>("refreshPortsButton")->click();

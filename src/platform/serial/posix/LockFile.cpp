@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -22,17 +23,33 @@ namespace {
 
 constexpr int kAttempts = 3;
 
-// The process number a lock file holds: ASCII, perhaps padded; 0 when unreadable.
-pid_t holderOf(const std::string& lockPath, bool& exists) {
+// What a lock file says of its holder.
+struct Holder {
+    bool exists = false;
+    int readError = 0;  // errno when the file is there but cannot be read
+    pid_t pid = 0;      // 0 when the text names no process
+};
+
+// The process number a lock file holds: ASCII, perhaps padded.
+Holder holderOf(const std::string& lockPath) {
+    Holder holder;
     FileDescriptor fd(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    exists = fd.valid() || errno != ENOENT;
-    if (!fd.valid()) return 0;
+    if (!fd.valid()) {
+        holder.exists = errno != ENOENT;
+        if (holder.exists) holder.readError = errno;
+        return holder;
+    }
+    holder.exists = true;
     char text[32] = {};
     ssize_t n = ::read(fd.get(), text, sizeof text - 1);
-    if (n <= 0) return 0;
+    if (n < 0) {
+        holder.readError = errno;
+        return holder;
+    }
     char* end = nullptr;
     long pid = std::strtol(text, &end, 10);
-    return pid > 0 && end != text ? static_cast<pid_t>(pid) : 0;
+    if (pid > 0 && end != text) holder.pid = static_cast<pid_t>(pid);
+    return holder;
 }
 
 bool alive(pid_t pid) {
@@ -107,18 +124,27 @@ int LockFile::acquire(const std::string& devicePath) {
     if (folder.empty()) return SER_OK;
     const std::string lockPath = folder + "/" + nameFor(devicePath);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        bool exists = false;
-        pid_t holder = holderOf(lockPath, exists);
-        if (exists) {
-            if (holder > 0 && holder != ::getpid() && alive(holder)) {
-                setErrorText(devicePath + " is locked by process " + std::to_string(holder) + " (" +
-                             lockPath + ")");
+        const Holder holder = holderOf(lockPath);
+        if (holder.exists) {
+            // A lock we cannot read may be anybody's: the port is theirs until it is gone.
+            if (holder.readError != 0) {
+                setErrorText(devicePath + " is locked by another program (" + lockPath +
+                             " cannot be read: " + std::strerror(holder.readError) + ")");
                 return SER_ERR_IN_USE;
             }
-            // Left by a process that is gone (or by an earlier open of ours).
+            if (holder.pid > 0 && holder.pid != ::getpid() && alive(holder.pid)) {
+                setErrorText(devicePath + " is locked by process " + std::to_string(holder.pid) +
+                             " (" + lockPath + ")");
+                return SER_ERR_IN_USE;
+            }
+            // Left by a process that is gone (or by an earlier open of ours). One we may not
+            // remove still keeps other programs away, so sharing the port past it would
+            // break the agreement for them.
             if (::unlink(lockPath.c_str()) != 0 && errno != ENOENT) {
-                if (folderMissingOrClosed(errno)) return SER_OK;
-                return failWithErrno(SER_ERR_SYSTEM, "unlink " + lockPath);
+                const int error = errno;
+                setErrorText(devicePath + " has a stale lock file that cannot be removed (" +
+                             lockPath + ": " + std::strerror(error) + ")");
+                return SER_ERR_IN_USE;
             }
         }
         int error = createLock(lockPath);
@@ -137,8 +163,7 @@ int LockFile::acquire(const std::string& devicePath) {
 
 void LockFile::release() {
     if (path_.empty()) return;
-    bool exists = false;
-    if (holderOf(path_, exists) == ::getpid()) ::unlink(path_.c_str());
+    if (holderOf(path_).pid == ::getpid()) ::unlink(path_.c_str());
     path_.clear();
 }
 

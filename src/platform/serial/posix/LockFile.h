@@ -19,9 +19,10 @@ class LockFile {
     LockFile& operator=(const LockFile&) = delete;
 
     // Takes the lock for the device (a stable link counts as the device it leads to).
-    // SER_ERR_IN_USE, with the holder in errorText(), while a live process holds it; a lock
-    // left by a process that is gone is removed. Where no lock folder can be written the
-    // port is used without a lock file: SER_OK, holding nothing.
+    // SER_ERR_IN_USE, with the lock file's name in errorText(), while a live process holds
+    // it, while the lock cannot be read, or while a lock left by a process that is gone cannot
+    // be removed; such a lock is removed otherwise. Where no lock folder can be written and
+    // no lock is there, the port is used without a lock file: SER_OK, holding nothing.
     int acquire(const std::string& devicePath);
     // Removes the file if it is still ours.
     void release();

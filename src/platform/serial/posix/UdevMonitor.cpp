@@ -65,23 +65,41 @@ void UdevMonitor::stop() {
     wake_.reset();
 }
 
-void UdevMonitor::run(udev_monitor* monitor, int wakeFd, SerDeviceNotification callback,
-                      void* context) {
-    pollfd watched[2] = {{udev_monitor_get_fd(monitor), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+std::optional<std::string> UdevMonitor::watch(int deviceFd, int wakeFd,
+                                              const std::function<void()>& receive) {
+    pollfd watched[2] = {{deviceFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
     for (;;) {
         if (poll(watched, 2, -1) < 0) {
             if (errno == EINTR) continue;
-            std::cerr << "UdevMonitor: poll: " << std::strerror(errno) << '\n';
-            return;
+            return std::string("poll: ") + std::strerror(errno);
         }
-        if (watched[1].revents) return;
-        if (!(watched[0].revents & POLLIN)) continue;
+        if (watched[1].revents) return std::nullopt;
+        const short events = watched[0].revents;
+        if (events & POLLIN) {
+            receive();
+        } else if (events & (POLLERR | POLLHUP | POLLNVAL)) {
+            return std::string("the device event socket reported ") +
+                   (events & POLLNVAL  ? "an invalid descriptor"
+                    : events & POLLERR ? "an error"
+                                       : "a hang-up") +
+                   " with nothing to read";
+        }
+    }
+}
+
+void UdevMonitor::run(udev_monitor* monitor, int wakeFd, SerDeviceNotification callback,
+                      void* context) {
+    const auto ended = watch(udev_monitor_get_fd(monitor), wakeFd, [&] {
         UdevDevice device(udev_monitor_receive_device(monitor));
-        if (!device || !isHardwarePort(device.get())) continue;
+        if (!device || !isHardwarePort(device.get())) return;
         std::string action =
             udev_device_get_action(device.get()) ? udev_device_get_action(device.get()) : "";
         if (action == "add" || action == "remove") callback(context);
-    }
+    });
+    // Whoever waits for a device tries its name on a timer as well, so that is what
+    // remains without the announcements.
+    if (ended)
+        std::cerr << "UdevMonitor: " << *ended << "; device changes are no longer announced\n";
 }
 
 }  // namespace posixserial

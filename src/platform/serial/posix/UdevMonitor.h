@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "platform/serial/SerialDriver.h"
@@ -20,6 +23,12 @@ class UdevMonitor {
     // Replaces a running watch. Returns false with errorText() set when udev cannot watch.
     bool start(SerDeviceNotification callback, void* context);
     void stop();
+
+    // Calls receive() whenever deviceFd has data, until wakeFd becomes readable (nothing
+    // returned) or deviceFd reports an error or hang-up with nothing to read, which no
+    // later poll clears: the reason is returned and the watch is over.
+    static std::optional<std::string> watch(int deviceFd, int wakeFd,
+                                            const std::function<void()>& receive);
 
   private:
     static void run(udev_monitor* monitor, int wakeFd, SerDeviceNotification callback,

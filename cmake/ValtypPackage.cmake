@@ -68,7 +68,7 @@ add_custom_command(OUTPUT ${changelog}
   DEPENDS ${linux_dir}/debian/changelog VERBATIM)
 list(APPEND generated_files ${changelog})
 install(FILES ${changelog} ${linux_dir}/debian/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT desktop)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/valtyp COMPONENT desktop)
 
 add_custom_target(valtyp_desktop_files ALL DEPENDS ${generated_files})
 
@@ -81,9 +81,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Belmaro)
 set(CPACK_PACKAGE_CONTACT "Belmaro Valtyp Team <valtyp@belmaro.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "keyboard wedge for scales, balances and other instruments")
+# CPack puts the summary in front of this as the synopsis line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "keyboard wedge for scales, balances and other instruments
-Valtyp reads a weighing scale, balance, caliper or bar-code reader on a
+    "Valtyp reads a weighing scale, balance, caliper or bar-code reader on a
 serial port and types every reading into the application that has the
 keyboard focus, as if typed there. It extracts the value with a pattern per
 instrument, does exact decimal arithmetic and rounding, filters repeated

@@ -23,7 +23,6 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFI
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && cpack -G DEB)
 
-version=$(sed -n 's/^CPACK_PACKAGE_VERSION "\(.*\)"$/\1/p' "$build/CPackConfig.cmake" | head -n1)
-deb="valtyp_${version}_$(dpkg --print-architecture).deb"
+deb=$(basename "$build"/valtyp_*.deb)
 mv -f "$build/$deb" "$out/$deb"
 echo "$out/$deb"

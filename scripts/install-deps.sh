@@ -18,6 +18,10 @@ packages=(
   systemd
   # the window read over AT-SPI as assistive technology reads it
   at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
+  # the Debian package: manual pages and icons made at build time, the
+  # package's dependencies and hardening flags, and its checks
+  scdoc librsvg2-bin gzip file dpkg-dev lintian desktop-file-utils appstream man-db
+  hicolor-icon-theme
 )
 
 missing=()

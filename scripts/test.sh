@@ -29,3 +29,10 @@ export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 # second and third try so that this alone does not fail the run; a real leak
 # or a failing test fails every try.
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --repeat until-pass:3 "$@"
+
+# The Debian package, built as an operator gets it, installed into this
+# machine, checked and removed again.
+scripts/package.sh
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+"${sudo_cmd[@]}" tests/package/check-package.sh build/package/valtyp_*_"$(dpkg --print-architecture)".deb

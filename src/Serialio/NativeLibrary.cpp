@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "Serialio/Diagnostics.h"
 
@@ -54,17 +55,28 @@ std::optional<std::string> NativeLibrary::loadFile(const std::string& file) {
     return std::nullopt;
 }
 
+std::vector<std::string> NativeLibrary::driverFolders(const std::string& programFolder) {
+    if (programFolder.empty()) return {};
+    std::vector<std::string> folders{programFolder};
+    // An installed program keeps its drivers in a private library folder, named
+    // relative to its own so that any install prefix works.
+    if (std::string(VALTYP_DRIVER_DIR_FROM_PROGRAM) != ".")
+        folders.push_back(programFolder + "/" VALTYP_DRIVER_DIR_FROM_PROGRAM);
+    return folders;
+}
+
 std::optional<std::string> NativeLibrary::load(const std::string& name) {
     std::string file = fileName(name);
     std::optional<std::string> besideProgram;
-    std::string folder = programFolder();
-    if (!folder.empty() && access((folder + "/" + file).c_str(), F_OK) == 0) {
-        besideProgram = loadFile(folder + "/" + file);
-        if (!besideProgram) return std::nullopt;
+    for (const std::string& folder : driverFolders(programFolder())) {
+        if (access((folder + "/" + file).c_str(), F_OK) != 0) continue;
+        std::optional<std::string> problem = loadFile(folder + "/" + file);
+        if (!problem) return std::nullopt;
+        if (!besideProgram) besideProgram = problem;
     }
     std::optional<std::string> searched = loadFile(file);
     if (!searched) return std::nullopt;
-    // A broken copy next to the program says more than "not found" on the search path.
+    // A broken copy in the program's folders says more than "not found" on the search path.
     return besideProgram ? besideProgram : searched;
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/serial/SerialDriver.h"
 
@@ -15,7 +16,8 @@ class NativeLibrary {
     NativeLibrary(const NativeLibrary&) = delete;
     NativeLibrary& operator=(const NativeLibrary&) = delete;
 
-    // Loads lib<name>.so from the program's own folder, else from the search path.
+    // Loads lib<name>.so from the first of driverFolders() that holds it, else
+    // from the search path.
     // Returns the reason when neither works.
     std::optional<std::string> load(const std::string& name);
     // Loads one file by path (or by bare file name from the search path).
@@ -28,6 +30,9 @@ class NativeLibrary {
     static std::string fileName(const std::string& name) { return "lib" + name + ".so"; }
     // The folder of the running program, empty when the system does not say.
     static std::string programFolder();
+    // Where drivers are looked for: the program's own folder (build tree,
+    // tests), then the installed driver folder relative to it.
+    static std::vector<std::string> driverFolders(const std::string& programFolder);
 
   private:
     void* handle_ = nullptr;

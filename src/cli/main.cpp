@@ -26,10 +26,37 @@ constexpr Command commands[] = {
     {"settings", "settings show | export FILE [--force] | import FILE", runSettings},
 };
 
+void printUsage(std::FILE* out) {
+    std::fputs(
+        "Usage: valtyp-cli COMMAND [OPTION]...\n"
+        "Run Valtyp's serial input, extraction and typing without the window.\n\n"
+        "Commands:\n",
+        out);
+    for (const Command& c : commands) std::fprintf(out, "  %s\n", c.usage);
+}
+
 int usage() {
-    std::fputs("usage: valtyp-cli COMMAND [options]\ncommands:\n", stderr);
-    for (const Command& c : commands) std::fprintf(stderr, "  %s\n", c.usage);
+    printUsage(stderr);
+    std::fputs("Try 'valtyp-cli --help' for more information.\n", stderr);
     return 2;
+}
+
+int help() {
+    printUsage(stdout);
+    std::fputs(
+        "\n"
+        "      --help     display this help and exit\n"
+        "      --version  output version information and exit\n\n"
+        "Exit status: 0 success; 1 a failure while running, or a sample that fails;\n"
+        "2 a wrong command line, a missing serial driver or a refused settings transfer.\n\n"
+        "Full documentation: man valtyp-cli\n",
+        stdout);
+    return 0;
+}
+
+int version() {
+    std::fputs("valtyp-cli (Valtyp) " VALTYP_VERSION "\n", stdout);
+    return 0;
 }
 
 }  // namespace
@@ -42,6 +69,8 @@ int main(int argc, char* argv[]) {
     QStringList args = QCoreApplication::arguments();
     if (args.size() < 2) return usage();
     const QString name = args.at(1);
+    if (name == u"--help") return help();
+    if (name == u"--version") return version();
     args.remove(0, 2);
     for (const Command& c : commands) {
         if (name == QLatin1StringView(c.name)) return c.run(args);

@@ -35,4 +35,13 @@ QIcon windowIcon(bool hubEdition) {
     return icon;
 }
 
+QString themeIconName(bool hubEdition) {
+    return hubEdition ? QStringLiteral("com.belmaro.ValtypHUB")
+                      : QStringLiteral("com.belmaro.Valtyp");
+}
+
+QIcon themedWindowIcon(bool hubEdition) {
+    return QIcon::fromTheme(themeIconName(hubEdition), windowIcon(hubEdition));
+}
+
 }  // namespace Icons

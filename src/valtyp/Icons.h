@@ -17,5 +17,9 @@ std::optional<QPixmap> createImageIcon(const QString& path, const QString& descr
 // The edition's icons in the order 32, 24, 20, 16 pixels, missing ones left out.
 QList<QPixmap> windowIcons(bool hubEdition);
 QIcon windowIcon(bool hubEdition);
+// The desktop's themed icon of the edition where one is installed (all sizes,
+// drawn for the desktop's scale), else the built-in windowIcon().
+QIcon themedWindowIcon(bool hubEdition);
+QString themeIconName(bool hubEdition);
 
 }  // namespace Icons

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <string_view>
 
 namespace {
 
@@ -54,7 +55,37 @@ bool installCloseSignals() {
     return true;
 }
 
+constexpr const char* kHelp =
+    "Usage: valtyp [OPTION]... [PORT]\n"
+    "Type the readings of a serial instrument as keystrokes into the application\n"
+    "that has the keyboard focus.\n\n"
+    "With PORT (for example /dev/ttyUSB0), offer only that serial port.\n\n"
+    "      --help     display this help and exit\n"
+    "      --version  output version information and exit\n\n"
+    "Environment:\n"
+    "  EDITION=HUB        the HUB edition: settings shared by every user of the machine\n"
+    "  VALTYP_KEYS        x11 or uinput: how keystrokes are typed\n"
+    "  VALTYP_UPDATE_URL  https:// address of the version document\n\n"
+    "Exit status: 0 window closed; 2 serial driver missing or unsuitable;\n"
+    "4 program files damaged, or settings imported.\n\n"
+    "Full documentation: man valtyp\n";
+
 }  // namespace
+
+std::optional<int> VideriRaZiv::answerInformationOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--help") {
+            std::cout << kHelp << std::flush;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "valtyp (Valtyp) " VALTYP_VERSION "\n" << std::flush;
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
 
 void VideriRaZiv::setDefaultProperties() {
     using Serialio::SystemProperties;
@@ -74,6 +105,8 @@ std::unique_ptr<VideriRaZivFrame2> VideriRaZiv::createGUI(const QStringList& arg
 }
 
 int VideriRaZiv::main(int argc, char** argv, FrameServices services) {
+    // Answered before any window system is needed.
+    if (const auto status = answerInformationOptions(argc, argv)) return *status;
     QLocale::setDefault(QLocale(QLocale::English));
     setDefaultProperties();
     QApplication app(argc, argv);  // Qt's style follows the desktop's own look

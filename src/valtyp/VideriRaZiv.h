@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class VideriRaZivFrame2;
 
@@ -17,6 +18,9 @@ class VideriRaZiv {
     // "VERSION", "RELEASEDATE", "JSP_OSNAME", "JSP_OSARCH", always; "EDITION"
     // from the environment variable of that name, when it is set.
     static void setDefaultProperties();
+    // --help and --version, wherever they stand: prints the answer and gives
+    // the exit status; none for a normal start.
+    static std::optional<int> answerInformationOptions(int argc, char** argv);
     static std::unique_ptr<VideriRaZivFrame2> createGUI(const QStringList& args,
                                                         FrameServices services);
 };

@@ -72,7 +72,7 @@ VideriRaZivFrame2::VideriRaZivFrame2(const QStringList& args, FrameServices serv
     initComponents();
     setWindowTitle(QLatin1StringView(hubEdition() ? kHubTitle : kTitle));
     startUpdateCheckOnceInFour();
-    setWindowIcon(Icons::windowIcon(hubEdition()));
+    setWindowIcon(Icons::themedWindowIcon(hubEdition()));
     show();
     new ToolTipDelay(this);
     updateConfigFromTabs();

@@ -9,6 +9,7 @@
 #include "Serialio/SystemProperties.h"
 #include "config/BundleKeys.h"
 #include "platform/serial/sim/SimControl.h"
+#include "valtyp/Icons.h"
 #include "valtyp/StartupExit.h"
 #include "valtyp/VideriRaZiv.h"
 #include "valtyp/util/UpdateCheckStart.h"
@@ -16,6 +17,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 
 #include <sys/utsname.h>
 
@@ -262,12 +265,39 @@ TEST_F(FrameTest, HubEditionKeepsItsSettingsInTheSharedFileAndSaysSoInTheTitle) 
     EXPECT_TRUE(shared.readAll().contains(line.portPath().toLatin1()));
 }
 
-TEST_F(FrameTest, RegularEditionTitleAndIcons) {
+// The window shows the desktop's themed icon of its edition where the theme
+// has one, else the built-in images of 16 to 32 pixels.
+TEST_F(FrameTest, RegularEditionTitleAndThemedIconElseTheBuiltInOnes) {
+    // A theme standing in for /usr/share/icons/hicolor, with the regular icon only.
+    const QString theme = dir.filePath("icons/hicolor");
+    ASSERT_TRUE(QDir().mkpath(theme + "/48x48/apps"));
+    QFile index(theme + "/index.theme");
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write(
+        "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps\n\n"
+        "[48x48/apps]\nSize=48\nType=Fixed\n");
+    index.close();
+    QImage image(48, 48, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(theme + "/48x48/apps/com.belmaro.Valtyp.png"));
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({dir.filePath("icons")});
+    QIcon::setThemeName("hicolor");
+
     PseudoTerminal line;
     open({line.portPath()});
     EXPECT_EQ(frame->windowTitle(), "Belmaro Valtyp");
-    const QList<QSize> sizes = frame->windowIcon().availableSizes();
-    for (int size : {16, 20, 24, 32}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    EXPECT_EQ(frame->windowIcon().availableSizes(), QList<QSize>{QSize(48, 48)});
+    EXPECT_EQ(frame->windowIcon().pixmap(48).toImage().pixelColor(24, 24), QColor(Qt::red));
+
+    const QList<QSize> builtIn{QSize(32, 32), QSize(24, 24), QSize(20, 20), QSize(16, 16)};
+    EXPECT_EQ(Icons::themedWindowIcon(true).availableSizes(), builtIn);  // not in the theme
+    QIcon::setThemeSearchPaths({dir.filePath("no-icons")});
+    EXPECT_EQ(Icons::themedWindowIcon(false).availableSizes(), builtIn);  // no theme at all
+
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
 }
 
 TEST(UpdateCheckStart, TheUniformDrawHitsZeroAboutOnceInFour) {

@@ -29,6 +29,15 @@ class FileLock {
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
+    // "<call> <path>: held by another process for more than 2 s"
+    static std::string heldTooLong(const std::string& call, const std::string& path,
+                                   std::chrono::milliseconds patience) {
+        const auto count = patience.count();
+        return call + " " + path + ": held by another process for more than " +
+               (count % 1000 == 0 ? std::to_string(count / 1000) + " s"
+                                  : std::to_string(count) + " ms");
+    }
+
   private:
     std::intptr_t handle_;
 };

@@ -103,8 +103,7 @@ FileLock::FileLock(const std::string& lockPath, std::chrono::milliseconds patien
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) fail("flock", lockPath, errno);
         if (std::chrono::steady_clock::now() >= deadline)
-            throw FileError("flock " + lockPath + ": held by another process for more than " +
-                            std::to_string(patience.count() / 1000.0).substr(0, 3) + " s");
+            throw FileError(heldTooLong("flock", lockPath, patience));
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }

@@ -2,9 +2,11 @@
 // that Wine maps as COM7.
 #include <windows.h>
 
+#include <dbt.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <stop_token>
@@ -246,6 +248,34 @@ TEST_F(Win32DriverTest, TheListingShowsTheMappedPort) {
     EXPECT_NE(std::find(found.names.begin(), found.names.end(), "COM7"), found.names.end())
         << "listed: " << names;
     EXPECT_EQ(found.names, found.described) << "every port comes with its description";
+}
+
+TEST_F(Win32DriverTest, PortsArrivingAndLeavingAreAnnounced) {
+    std::atomic<int> heard{0};
+    driver_->SerRegisterDeviceNotification(
+        [](void* context) { ++*static_cast<std::atomic<int>*>(context); }, &heard);
+    ASSERT_STREQ(driver_->SerGetErrorText(), "");
+    HWND window = FindWindowW(L"ValtypSerialDeviceWatch", nullptr);
+    ASSERT_NE(window, nullptr);
+    struct {
+        DEV_BROADCAST_PORT_W header;
+        wchar_t rest[8];
+    } port{};
+    port.header.dbcp_size = sizeof port;
+    port.header.dbcp_devicetype = DBT_DEVTYP_PORT;
+    wcscpy(port.header.dbcp_name, L"COM9");
+    DEV_BROADCAST_HDR volume{};
+    volume.dbch_size = sizeof volume;
+    volume.dbch_devicetype = DBT_DEVTYP_VOLUME;
+    // As Windows broadcasts them: only ports arriving or gone count.
+    SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&port));
+    SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
+    SendMessageW(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                 reinterpret_cast<LPARAM>(&port));
+    EXPECT_EQ(heard.load(), 2);
+    driver_->SerUnregisterDeviceNotification();
+    EXPECT_EQ(FindWindowW(L"ValtypSerialDeviceWatch", nullptr), nullptr) << "the watch ended";
 }
 
 }  // namespace

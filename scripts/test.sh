@@ -28,11 +28,23 @@ export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 # while a Qt test process exits, after every test in it passed. A suite gets a
 # second and third try so that this alone does not fail the run; a real leak
 # or a failing test fails every try.
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --repeat until-pass:3 "$@"
+linux_status=0
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --repeat until-pass:3 "$@" ||
+  linux_status=$?
 
 # The Debian package, built as an operator gets it, installed into this
 # machine, checked and removed again.
-scripts/package.sh
+package_status=0
+scripts/package.sh || package_status=$?
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-"${sudo_cmd[@]}" tests/package/check-package.sh build/package/valtyp_*_"$(dpkg --print-architecture)".deb
+if [ "$package_status" -eq 0 ]; then
+  "${sudo_cmd[@]}" tests/package/check-package.sh build/package/valtyp_*_"$(dpkg --print-architecture)".deb ||
+    package_status=$?
+fi
+
+# The Windows build of the parts without Qt, its tests under Wine on this X server.
+windows_status=0
+scripts/windows-tests.sh || windows_status=$?
+echo "Linux tests: status $linux_status; package: status $package_status; Windows tests: status $windows_status"
+[ "$linux_status" -eq 0 ] && [ "$package_status" -eq 0 ] && [ "$windows_status" -eq 0 ]

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/RecordOutput.h"
 #include "config/KeyMaps.h"
+#include "platform/ShutdownRequests.h"
 #include "platform/keys/SystemKeyboard.h"
 #include "worker/Ignorer.h"
 #include "worker/Keybot.h"
@@ -14,12 +15,7 @@
 #include "worker/WeightWorker.h"
 #include "worker/WeightWorkerView.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTime>
 
 #include <chrono>
@@ -92,22 +88,6 @@ class ConsoleView : public WeightWorkerView {
     std::function<void()> disconnected_;
 };
 
-// SIGINT and SIGTERM arrive on the event loop as a readable pipe.
-int stopPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-    const char byte = 1;
-    (void)!write(stopPipe[1], &byte, 1);
-}
-
-bool installStopSignals() {
-    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
-}
-
 }  // namespace
 
 int runRun(const QStringList& args) {
@@ -136,8 +116,25 @@ int runRun(const QStringList& args) {
         printError(QString::fromLocal8Bit(e.what()));
         return 2;
     }
-    if (!installStopSignals()) {
-        printError(QStringLiteral("cannot install the stop signals"));
+    // A stop (Ctrl+C, SIGTERM) is handed to the event loop; one asked for before the worker
+    // exists is kept for it.
+    WeightWorker* running = nullptr;
+    bool stopAsked = false;
+    QObject stopReceiver;
+    std::optional<platform::ShutdownRequests> stopRequests;
+    try {
+        stopRequests.emplace([&] {
+            QMetaObject::invokeMethod(
+                &stopReceiver,
+                [&] {
+                    stopAsked = true;
+                    if (running) running->cancel();
+                },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("cannot install the stop signals: ") +
+                   QString::fromLocal8Bit(e.what()));
         return 1;
     }
 
@@ -177,10 +174,11 @@ int runRun(const QStringList& args) {
     QEventLoop loop;
     view.onLimitReached([&] { worker->cancel(); });
     view.onDisconnected([&] { loop.quit(); });
-    QSocketNotifier stopRequest(stopPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopRequest, &QSocketNotifier::activated, [&] { worker->cancel(); });
     worker->execute();
+    running = worker.get();
+    if (stopAsked) worker->cancel();
     loop.exec();
+    running = nullptr;
 
     if (keybot) {
         Keybot::waitUntilTyped(std::chrono::minutes(1));

@@ -6,19 +6,11 @@
 #include "cli/Commands.h"
 #include "config/Instrument.h"
 #include "config/RequestOptions.h"
-
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
-#include <termios.h>
-#include <unistd.h>
+#include "platform/PseudoTerminal.h"
 
 #include <QFile>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 
@@ -26,67 +18,9 @@ using namespace ConfigHelper;
 
 namespace {
 
-std::runtime_error systemError(const char* call) {
-    return std::runtime_error(std::string(call) + ": " + std::strerror(errno));
+bool send(platform::PseudoTerminal& line, const QByteArray& record) {
+    return line.send(record.constData(), static_cast<std::size_t>(record.size()));
 }
-
-// The instrument's side of a pseudo-terminal; the other side is the port.
-class SimulatedLine {
-  public:
-    SimulatedLine() {
-        char name[256] = {};
-        if (openpty(&instrument_, &port_, name, nullptr, nullptr) != 0)
-            throw systemError("openpty");
-        path_ = name;
-        // Keep the port side open and raw so the line stays up while no
-        // program has it open, and bytes pass unchanged.
-        termios raw{};
-        if (tcgetattr(port_, &raw) != 0) throw systemError("tcgetattr");
-        cfmakeraw(&raw);
-        if (tcsetattr(port_, TCSANOW, &raw) != 0) throw systemError("tcsetattr");
-        const int flags = fcntl(instrument_, F_GETFL);
-        if (flags < 0 || fcntl(instrument_, F_SETFL, flags | O_NONBLOCK) != 0)
-            throw systemError("fcntl");
-    }
-    ~SimulatedLine() {
-        close(port_);
-        close(instrument_);
-    }
-
-    const std::string& portPath() const { return path_; }
-
-    // Waits up to the time for what the program sent and appends it.
-    void receive(std::string& into, int milliseconds) {
-        pollfd readable{instrument_, POLLIN, 0};
-        if (poll(&readable, 1, milliseconds) <= 0) return;
-        char buffer[256];
-        const ssize_t n = read(instrument_, buffer, sizeof buffer);
-        if (n > 0) into.append(buffer, static_cast<size_t>(n));
-    }
-
-    // False when nobody reads the port and its buffer is full: the record is
-    // dropped, as an instrument talking to an unplugged cable would lose it.
-    bool send(const QByteArray& record) {
-        qsizetype sent = 0;
-        while (sent < record.size()) {
-            const ssize_t n = write(instrument_, record.constData() + sent, record.size() - sent);
-            if (n > 0) {
-                sent += n;
-                continue;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN) throw systemError("write");
-            pollfd writable{instrument_, POLLOUT, 0};
-            if (poll(&writable, 1, 1000) <= 0) return false;
-        }
-        return true;
-    }
-
-  private:
-    int instrument_ = -1;
-    int port_ = -1;
-    std::string path_;
-};
 
 // A record as the instrument ends it: CR LF for line-feed instruments, else
 // the terminator, unless the record carries it already.
@@ -164,20 +98,12 @@ int runSimulate(const QStringList& args) {
     }
 
     // Stop requests are taken between records, by the wait itself.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    platform::StopSignals stopSignals;
 
     try {
-        SimulatedLine line;
-        if (link) {
-            const QByteArray linkPath = link->toLocal8Bit();
-            unlink(linkPath.constData());
-            if (symlink(line.portPath().c_str(), linkPath.constData()) != 0)
-                throw systemError("symlink");
-        }
+        // The instrument's side of a pseudo-terminal; the other side is the port.
+        platform::PseudoTerminal line;
+        if (link) line.linkAs(link->toLocal8Bit().toStdString());
         std::printf("%s\n", line.portPath().c_str());
         std::fflush(stdout);
 
@@ -189,24 +115,22 @@ int runSimulate(const QStringList& args) {
                 for (size_t at = received.find(*respondTo); at != std::string::npos;
                      at = received.find(*respondTo)) {
                     received.erase(0, at + respondTo->size());
-                    line.send(records[sent % records.size()]);
+                    send(line, records[sent % records.size()]);
                     if (++sent == count) break;
                 }
                 // What cannot begin a request any more is dropped.
                 if (received.size() >= respondTo->size())
                     received.erase(0, received.size() - respondTo->size() + 1);
-                const timespec none{0, 0};
-                if (sigtimedwait(&stopSignals, nullptr, &none) > 0) break;
+                if (stopSignals.waitFor(0)) break;
             }
         }
         for (int sent = 0; !respondTo && (count == 0 || sent < count); ++sent) {
-            if (!line.send(records[sent % records.size()])) {
+            if (!send(line, records[sent % records.size()])) {
                 std::fputs("valtyp-cli: nobody reads the port; record dropped\n", stderr);
             }
-            const timespec wait{interval / 1000, (interval % 1000) * 1'000'000L};
-            if (sigtimedwait(&stopSignals, nullptr, &wait) > 0) break;
+            if (stopSignals.waitFor(interval)) break;
         }
-        if (link) unlink(link->toLocal8Bit().constData());
+        if (link) platform::PseudoTerminal::removeLink(link->toLocal8Bit().toStdString());
     } catch (const std::exception& e) {
         printError(QString::fromLocal8Bit(e.what()));
         return 1;

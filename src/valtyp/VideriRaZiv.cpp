@@ -1,58 +1,30 @@
 #include "valtyp/VideriRaZiv.h"
 
 #include "Serialio/SystemProperties.h"
+#include "platform/ShutdownRequests.h"
+#include "platform/System.h"
 #include "valtyp/StartupExit.h"
 #include "valtyp/VideriRaZivFrame2.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/utsname.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QLocale>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
+#include <optional>
 #include <string_view>
 
 namespace {
 
 // The serial library picks its native driver by these two names.
 std::pair<std::string, std::string> platformNames() {
-    utsname system{};
-    if (uname(&system) != 0) {
-        std::cerr << "uname: " << std::strerror(errno) << std::endl;
+    std::string why;
+    std::optional<platform::SystemNames> names = platform::systemNames(&why);
+    if (!names) {
+        std::cerr << why << std::endl;
         return {"Linux", ""};
     }
-    return {"Linux", system.machine};
-}
-
-// SIGTERM and SIGINT close the window like its close box, so that a session
-// ending or a terminal's Ctrl+C still saves the settings.
-int closeRequest[2] = {-1, -1};
-
-void onCloseSignal(int) {
-    const char byte = 1;
-    (void)!write(closeRequest[1], &byte, 1);
-}
-
-bool installCloseSignals() {
-    if (pipe2(closeRequest, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::cerr << "pipe2: " << std::strerror(errno) << std::endl;
-        return false;
-    }
-    struct sigaction action {};
-    action.sa_handler = onCloseSignal;
-    sigemptyset(&action.sa_mask);
-    if (sigaction(SIGTERM, &action, nullptr) != 0 || sigaction(SIGINT, &action, nullptr) != 0) {
-        std::cerr << "sigaction: " << std::strerror(errno) << std::endl;
-        return false;
-    }
-    return true;
+    return {names->osName, names->osArch};
 }
 
 constexpr const char* kHelp =
@@ -112,19 +84,24 @@ int VideriRaZiv::main(int argc, char** argv, FrameServices services) {
     QApplication app(argc, argv);  // Qt's style follows the desktop's own look
     const QStringList args = QApplication::arguments().mid(1);
     std::unique_ptr<VideriRaZivFrame2> frame;
-    std::unique_ptr<QSocketNotifier> closeSignals;
-    if (installCloseSignals()) {
-        closeSignals = std::make_unique<QSocketNotifier>(closeRequest[0], QSocketNotifier::Read);
-        QObject::connect(closeSignals.get(), &QSocketNotifier::activated, &app, [&] {
-            char byte;
-            while (read(closeRequest[0], &byte, 1) == 1) {
-            }
-            if (frame) {
-                frame->close();
-            } else {
-                QCoreApplication::exit(0);
-            }
+    // SIGTERM and SIGINT (Ctrl+C, the console closing on Windows) close the window like its
+    // close box, so that a session ending or a terminal's Ctrl+C still saves the settings.
+    std::optional<platform::ShutdownRequests> closeRequests;
+    try {
+        closeRequests.emplace([&] {
+            QMetaObject::invokeMethod(
+                &app,
+                [&] {
+                    if (frame) {
+                        frame->close();
+                    } else {
+                        QCoreApplication::exit(0);
+                    }
+                },
+                Qt::QueuedConnection);
         });
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << std::endl;
     }
     QTimer::singleShot(0, &app, [&] {
         try {

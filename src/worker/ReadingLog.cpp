@@ -3,16 +3,10 @@
 #include "config/ResourceBundle.h"
 #include "worker/DataLine.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -73,7 +67,7 @@ QByteArray ReadingLog::csvLine(const QStringList& fields) {
 
 void ReadingLog::append(const DataLine& record, const QString& outcome) {
     const QDateTime time = record.getDateTime();
-    if (fd_ < 0 || time.date() != day_) {
+    if (!file_.isOpen() || time.date() != day_) {
         if (!openFor(time.date())) return;
     }
     const QByteArray line =
@@ -89,32 +83,33 @@ void ReadingLog::append(const DataLine& record, const QString& outcome) {
 bool ReadingLog::openFor(const QDate& day) {
     close();
     const QString path = QDir(folder_).filePath(fileName(day));
-    const QByteArray native = QFile::encodeName(path);
-    const auto openFile = [&] {
-        return ::open(native.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    };
-    fd_ = openFile();
+#ifdef Q_OS_WIN
+    const std::string native = path.toStdString();
+#else
+    const std::string native = QFile::encodeName(path).toStdString();
+#endif
+    bool opened = file_.open(native);
     // A folder typed on the command line may not exist yet.
-    if (fd_ < 0 && errno == ENOENT && QDir().mkpath(folder_)) fd_ = openFile();
-    if (fd_ < 0) {
-        fail(path, errno);
+    if (!opened && file_.notFound() && QDir().mkpath(folder_)) opened = file_.open(native);
+    if (!opened) {
+        fail(path, file_.error());
         return false;
     }
     day_ = day;
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
-        fail(path, errno);
+    const std::optional<std::int64_t> size = file_.size();
+    if (!size) {
+        fail(path, file_.error());
         close();
         return false;
     }
     QByteArray start;
-    if (info.st_size == 0) {
+    if (*size == 0) {
         start = csvLine(columns());
     } else {
         // A line cut short by a power cut must not swallow the next one
         // (read and write: the last byte is read back).
-        char last = '\n';
-        if (::pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n') start = "\r\n";
+        const std::optional<char> last = file_.byteAt(*size - 1);
+        if (last && *last != '\n') start = "\r\n";
     }
     if (!start.isEmpty() && !writeAll(start)) {
         close();
@@ -124,38 +119,29 @@ bool ReadingLog::openFor(const QDate& day) {
 }
 
 bool ReadingLog::writeAll(const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, data, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(QDir(folder_).filePath(fileName(day_)), errno);
-            return false;
-        }
-        data += n;
-        left -= n;
+    if (!file_.write(bytes.constData(), static_cast<size_t>(bytes.size()))) {
+        fail(QDir(folder_).filePath(fileName(day_)), file_.error());
+        return false;
     }
     // Through to the disk, not just to the page cache.
-    if (::fdatasync(fd_) != 0) {
-        fail(QDir(folder_).filePath(fileName(day_)), errno);
+    if (!file_.sync()) {
+        fail(QDir(folder_).filePath(fileName(day_)), file_.error());
         return false;
     }
     return true;
 }
 
-void ReadingLog::fail(const QString& path, int error) {
+void ReadingLog::fail(const QString& path, const std::string& why) {
     if (failureReported_) return;
     failureReported_ = true;
     if (!reportFailure_) return;
     reportFailure_(ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle"))
                        .getString(QStringLiteral("reading.log.error")) +
-                   path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+                   path + QStringLiteral(": ") + QString::fromLocal8Bit(why));
 }
 
 void ReadingLog::close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    file_.close();
 }
 
 QString readingOutcome(const DataLine& record, const QString& delivery, bool filteredAsRepeat) {

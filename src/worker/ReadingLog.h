@@ -9,6 +9,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <string>
+
+#include "platform/Files.h"
 
 class DataLine;
 
@@ -35,14 +38,14 @@ class ReadingLog {
   private:
     bool openFor(const QDate& day);
     bool writeAll(const QByteArray& bytes);
-    void fail(const QString& path, int error);
+    void fail(const QString& path, const std::string& why);
     void close();
 
     QString folder_;
     QString port_;
     QString instrument_;
     ReportFailure reportFailure_;
-    int fd_ = -1;
+    platform::AppendFile file_;
     QDate day_;
     bool failureReported_ = false;
 };

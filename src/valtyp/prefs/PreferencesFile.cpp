@@ -1,7 +1,7 @@
 #include "valtyp/prefs/PreferencesFile.h"
 
-#include "valtyp/prefs/PosixFile.h"
 #include "valtyp/prefs/PreferencesLog.h"
+#include "valtyp/prefs/StoreFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -9,6 +9,8 @@
 #include <stdexcept>
 
 namespace {
+
+constexpr std::chrono::seconds kLockPatience{2};
 
 std::function<void()>& beforeReplaceHook() {
     static std::function<void()> hook;
@@ -39,7 +41,7 @@ Properties PreferencesFile::read() {
     std::lock_guard lock(mutex_);
     Properties entries;
     try {
-        if (const auto bytes = PosixFile::readAll(path_)) {
+        if (const auto bytes = StoreFile::readAll(path_)) {
             for (const QString& why : entries.loadLenient(*bytes))
                 qCWarning(prefsLog).noquote() << "The settings file" << path_ << "skips" << why;
         }
@@ -54,10 +56,11 @@ Properties PreferencesFile::read() {
 void PreferencesFile::update(const std::function<void(Properties&)>& change,
                              const QString& comment) {
     std::lock_guard lock(mutex_);
-    PosixFile::createFolders(QFileInfo(path_).absolutePath());
-    PosixFile::ExclusiveLock fileLock(path_ + QStringLiteral(".lock"));
+    StoreFile::createFolders(QFileInfo(path_).absolutePath());
+    // Another process holding the lock longer fails this save rather than freezing the window.
+    StoreFile::ExclusiveLock fileLock(path_ + QStringLiteral(".lock"), kLockPatience);
     Properties entries;
-    if (const auto bytes = PosixFile::readAll(path_)) {
+    if (const auto bytes = StoreFile::readAll(path_)) {
         const QStringList skipped = entries.loadLenient(*bytes);
         if (!skipped.isEmpty()) {
             // Other users' settings live in the same file: keep every entry that reads, and
@@ -67,10 +70,10 @@ void PreferencesFile::update(const std::function<void(Properties&)>& change,
                 << "The settings file" << path_ << "is damaged ("
                 << skipped.join(QStringLiteral("; ")) << "); it is kept as" << copy
                 << "and written anew without those lines";
-            PosixFile::replaceAtomically(copy, copy + QStringLiteral(".tmp"), *bytes, {});
+            StoreFile::replaceAtomically(copy, copy + QStringLiteral(".tmp"), *bytes, {});
         }
     }
     change(entries);
-    PosixFile::replaceAtomically(path_, path_ + QStringLiteral(".tmp"),
+    StoreFile::replaceAtomically(path_, path_ + QStringLiteral(".tmp"),
                                  storedBytes(entries, comment), beforeReplaceHook());
 }

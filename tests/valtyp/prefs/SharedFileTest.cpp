@@ -5,15 +5,22 @@
 #include "QtPrinters.h"
 #include "config/Config.h"
 #include "valtyp/prefs/ConfigStore.h"
+#include "valtyp/prefs/PreferencesErrors.h"
+#include "valtyp/prefs/PreferencesFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <csignal>
+#include <future>
 
 namespace {
 
@@ -153,4 +160,28 @@ TEST_F(SharedFileTest, ProcessesFlushingDifferentNodesLoseNothing) {
             EXPECT_EQ(entries.value(key), QString::number(n * 10 + p)) << key.toStdString();
         }
     }
+}
+
+TEST_F(SharedFileTest, ALockHeldElsewhereEndsTheSaveInsteadOfFreezingIt) {
+    FileStore store(path());
+    store.node("/com/belmaro/Valtyp").put("bitRate", "7");
+    const QByteArray before = fileBytes(path());
+    // Another process's lock: an open file description of its own on the lock file.
+    const int other = ::open(QFile::encodeName(path() + ".lock").constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    auto save = std::async(std::launch::async, [this]() -> std::string {
+        try {
+            PreferencesFile(path()).update([](Properties& e) { e.setProperty("bitRate", "3"); },
+                                           {});
+        } catch (const BackingStoreException& e) {
+            return e.what();
+        }
+        return "saved";
+    });
+    const bool ended = save.wait_for(std::chrono::seconds(8)) == std::future_status::ready;
+    ::close(other);  // lets a save that still waits finish
+    ASSERT_TRUE(ended) << "the save waited for the lock for 8 s";
+    EXPECT_THAT(save.get(), ::testing::HasSubstr("held by another process for more than 2 s"));
+    EXPECT_EQ(fileBytes(path()), before);
 }

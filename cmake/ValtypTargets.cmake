@@ -4,10 +4,18 @@ target_compile_options(valtyp_flags INTERFACE -Wall -Wextra -Wpedantic)
 if(VALTYP_WERROR)
   target_compile_options(valtyp_flags INTERFACE -Werror)
 endif()
-if(VALTYP_SANITIZE)
+if(VALTYP_SANITIZE AND NOT WIN32)
   target_compile_options(valtyp_flags INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(valtyp_flags INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # Without the MinGW runtime DLLs beside them, programs and drivers run anywhere (Wine too).
+  target_link_options(valtyp_flags INTERFACE -static)
+  # The Win32 API in its wide-character form, without the rarely used parts of windows.h.
+  target_compile_definitions(valtyp_flags INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0A00)
 endif()
 
 # A static library of one layer, made of every source file in its folder.

@@ -28,4 +28,11 @@ export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 # while a Qt test process exits, after every test in it passed. A suite gets a
 # second and third try so that this alone does not fail the run; a real leak
 # or a failing test fails every try.
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --repeat until-pass:3 "$@"
+linux_status=0
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --repeat until-pass:3 "$@" ||
+  linux_status=$?
+
+# The Windows build of the parts without Qt, its tests under Wine on this X server.
+windows_status=0
+scripts/windows-tests.sh || windows_status=$?
+[ "$linux_status" -eq 0 ] && [ "$windows_status" -eq 0 ]

@@ -292,10 +292,10 @@ int SerialPortLocal::getByte() {
     throw IOException(message);
 }
 
-bool SerialPortLocal::waitReadable(int wakeFd, int milliseconds) {
+bool SerialPortLocal::waitReadable(SerWakeHandle wake, int milliseconds) {
     requireOpen("waitReadable");
     const SerDriver* driver = driver_ ? driver_ : &native();
-    const int result = driver->SerWaitReadable(port, wakeFd, milliseconds);
+    const int result = driver->SerWaitReadable(port, wake, milliseconds);
     if (result < 0)
         throw IOException("waitReadable failed: " + std::string(driver->SerGetErrorText()));
     return result > 0;

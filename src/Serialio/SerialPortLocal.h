@@ -12,6 +12,7 @@
 #include "Serialio/Platform.h"
 #include "Serialio/PortDriverInfo.h"
 #include "Serialio/SerialPort.h"
+#include "platform/serial/SerialDriver.h"
 
 struct SerDriver;
 
@@ -50,9 +51,9 @@ class SerialPortLocal final : public SerialPort {
     void setConfig(const SerialConfig& config) override;
 
     int getByte() override;
-    // Sleeps until a byte can be read (or the next read will fail), wakeFd becomes readable or
-    // the time passes (negative: no limit); true when the port has something to read.
-    bool waitReadable(int wakeFd, int milliseconds);
+    // Sleeps until a byte can be read (or the next read will fail), wake is signalled or the
+    // time passes (negative: no limit); true when the port has something to read.
+    bool waitReadable(SerWakeHandle wake, int milliseconds);
     int getData(std::span<std::uint8_t> buffer) override;
     int getData(std::span<std::uint8_t> buffer, int offset, int count) override;
     void putByte(std::uint8_t byte) override;

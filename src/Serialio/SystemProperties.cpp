@@ -1,13 +1,10 @@
 #include "Serialio/SystemProperties.h"
 
-#include <sys/utsname.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <map>
 #include <mutex>
+
+#include "platform/System.h"
 
 namespace Serialio {
 
@@ -18,14 +15,14 @@ struct Store {
     std::map<std::string, std::string> values;
 
     Store() {
-        utsname names{};
-        if (uname(&names) == 0) {
-            values["os.name"] = names.sysname;
-            values["os.arch"] = names.machine;
+        std::string why;
+        if (std::optional<platform::SystemNames> names = platform::systemNames(&why)) {
+            values["os.name"] = names->osName;
+            values["os.arch"] = names->osArch;
         } else {
-            std::cerr << "uname: " << std::strerror(errno) << '\n';
+            std::cerr << why << '\n';
         }
-        if (const char* home = std::getenv("HOME")) values["user.home"] = home;
+        if (std::string home = platform::homeFolder(); !home.empty()) values["user.home"] = home;
     }
 };
 

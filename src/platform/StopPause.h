@@ -4,15 +4,21 @@
 // and each pause costs a single wait in the kernel.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <stop_token>
 
 namespace platform {
 
+// What a wait in the kernel can watch besides its device: a file descriptor on POSIX systems,
+// an event HANDLE on Windows; the same value as a serial driver's wake argument. -1 is none.
+using WakeHandle = std::intptr_t;
+inline constexpr WakeHandle kNoWake = -1;
+
 class StopPause {
   public:
-    // Throws std::runtime_error naming the call when the wake-up channel
+    // Throws std::runtime_error naming the call when the wake-up object
     // cannot be made.
     explicit StopPause(std::stop_token stop);
     ~StopPause();
@@ -22,8 +28,8 @@ class StopPause {
     // Waits for the duration or until a stop is requested; true when stopped.
     bool pause(std::chrono::milliseconds duration);
 
-    // Readable from the stop request on, for a wait that also watches something else.
-    int wakeUpDescriptor() const { return wakeUp_; }
+    // Signalled from the stop request on, for a wait that also watches something else.
+    WakeHandle wakeHandle() const { return wakeUp_; }
 
     // Ends the current or next wait early without a stop, from any thread;
     // the waiter clears it after waking so that later waits sleep again.
@@ -31,7 +37,9 @@ class StopPause {
     void clearWakeUps();
 
   private:
-    int wakeUp_ = -1;
+    void signal();
+
+    WakeHandle wakeUp_ = kNoWake;
     std::stop_token stop_;
     std::optional<std::stop_callback<std::function<void()>>> onStop_;
 };

@@ -130,7 +130,7 @@ int WeightWorker::doInBackground(std::stop_token stop, const Worker::Publish& pu
             sendDueRequest();
             readAvailable(processor, publish);
             if (idleWait_.mode == IdleWait::Mode::Kernel) {
-                sp_->waitReadable(pause.wakeUpDescriptor(), waitLimitMs());
+                sp_->waitReadable(pause.wakeHandle(), waitLimitMs());
                 pause.clearWakeUps();
                 failingSince_.reset();
                 continue;

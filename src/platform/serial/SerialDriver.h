@@ -5,15 +5,19 @@
 #ifndef VALTYP_SERIAL_DRIVER_H
 #define VALTYP_SERIAL_DRIVER_H
 
+#include <stdint.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
 #define SER_DRIVER_ENTRY "SerGetDriver"
 /* Raised whenever the table changes shape; the loader refuses other versions. */
-#define SER_DRIVER_ABI 2
+#define SER_DRIVER_ABI 3
 
-#if defined(__GNUC__)
+#if defined(_WIN32)
+#define SER_EXPORT __declspec(dllexport)
+#elif defined(__GNUC__)
 #define SER_EXPORT __attribute__((visibility("default")))
 #else
 #define SER_EXPORT
@@ -61,6 +65,11 @@ typedef struct SerPortListSink {
 } SerPortListSink;
 
 typedef void (*SerDeviceNotification)(void* context);
+
+/* What a wait on the line also watches: a file descriptor that becomes readable on POSIX
+   systems, an event object's HANDLE on Windows. SER_NO_WAKE watches nothing. */
+typedef intptr_t SerWakeHandle;
+#define SER_NO_WAKE ((SerWakeHandle)-1)
 
 typedef struct SerDriver {
     int abiVersion;
@@ -127,10 +136,10 @@ typedef struct SerDriver {
     void (*SerRegisterDeviceNotification)(SerDeviceNotification callback, void* context);
     void (*SerUnregisterDeviceNotification)(void);
 
-    /* Sleeps until a byte can be read from p (or the next read will report a failure), wakeFd
-       becomes readable, or milliseconds pass (negative: no limit); wakeFd < 0 is not watched.
+    /* Sleeps until a byte can be read from p (or the next read will report a failure), wake
+       is signalled, or milliseconds pass (negative: no limit).
        1 when p has something to read, 0 when woken or timed out, -1 failure. */
-    int (*SerWaitReadable)(int p, int wakeFd, int milliseconds);
+    int (*SerWaitReadable)(int p, SerWakeHandle wake, int milliseconds);
 } SerDriver;
 
 typedef const SerDriver* (*SerGetDriverFunction)(void);

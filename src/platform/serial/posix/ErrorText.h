@@ -2,11 +2,12 @@
 
 #include <string>
 
+#include "platform/serial/DriverError.h"
+
 namespace posixserial {
 
-// The last failure on this thread, handed to the serial library through SerGetErrorText.
-void setErrorText(std::string text);
-const std::string& errorText();
+using serialdriver::errorText;
+using serialdriver::setErrorText;
 
 // Records "<call>: <errno text>" and returns code, so failing paths stay one line.
 int failWithErrno(int code, const std::string& call);

@@ -13,48 +13,20 @@ namespace posixserial {
 
 namespace {
 
-struct RateCode {
-    int rate;
-    speed_t code;
-};
-
-constexpr std::array<RateCode, 15> kTableRates = {{{110, B110},
-                                                   {150, B150},
-                                                   {300, B300},
-                                                   {600, B600},
-                                                   {1200, B1200},
-                                                   {2400, B2400},
-                                                   {4800, B4800},
-                                                   {9600, B9600},
-                                                   {19200, B19200},
-                                                   {38400, B38400},
-                                                   {57600, B57600},
-                                                   {115200, B115200},
-                                                   {230400, B230400},
-                                                   {460800, B460800},
-                                                   {921600, B921600}}};
-
-constexpr int kMaxIndex = 30;
-constexpr int kHandshakeDsrDtr = 3;
-constexpr int kHardIn = 0x10, kHardOut = 0x20, kSoftIn = 0x40, kSoftOut = 0x80;
+// The system's code for each rate of the record's table.
+constexpr std::array<speed_t, serialdriver::kTableRates.size()> kRateCodes = {
+    B110,   B150,   B300,   B600,    B1200,   B2400,   B4800,  B9600,
+    B19200, B38400, B57600, B115200, B230400, B460800, B921600};
 
 constexpr tcflag_t kFormatFlags = CSIZE | PARENB | PARODD | CMSPAR;
 // Further flags whose read-back value must equal what we asked for.
 constexpr tcflag_t kCheckedControl = CLOCAL | CREAD | HUPCL;
 constexpr tcflag_t kCheckedInput = INPCK | PARMRK | IGNPAR | ISTRIP;
 
-std::string formatText(const SerPortConfig& c) {
-    static constexpr const char* parities[] = {"without parity", "with odd parity",
-                                               "with even parity", "with mark parity",
-                                               "with space parity"};
-    std::string parity = c.parity >= 0 && c.parity <= 4 ? parities[c.parity] : "";
-    return std::to_string(c.dataBits + 5) + " data bits " + parity;
-}
-
-const RateCode* tableEntry(int rate) {
-    for (const RateCode& entry : kTableRates)
-        if (entry.rate == rate) return &entry;
-    return nullptr;
+std::optional<speed_t> rateCode(int rate) {
+    for (size_t i = 0; i < kRateCodes.size(); ++i)
+        if (serialdriver::kTableRates[i] == rate) return kRateCodes[i];
+    return std::nullopt;
 }
 
 bool setFormat(termios& t, const SerPortConfig& c) {
@@ -87,13 +59,12 @@ bool setFormat(termios& t, const SerPortConfig& c) {
 bool setFlowControl(termios& t, int handshake) {
     t.c_cflag &= ~CRTSCTS;
     t.c_iflag &= ~(IXON | IXOFF | IXANY);
-    if (handshake == kHandshakeDsrDtr) return false;  // the kernel has no DSR/DTR flow control
-    if (handshake == 1) t.c_iflag |= IXON | IXOFF;
-    if (handshake == 2) t.c_cflag |= CRTSCTS;
+    serialdriver::FlowControl flow = serialdriver::flowControl(handshake);
+    if (flow.dsrDtr) return false;  // the kernel has no DSR/DTR flow control
     // The kernel cannot split hardware flow control by direction: either half enables both.
-    if (handshake & (kHardIn | kHardOut)) t.c_cflag |= CRTSCTS;
-    if (handshake & kSoftIn) t.c_iflag |= IXOFF;
-    if (handshake & kSoftOut) t.c_iflag |= IXON;
+    if (flow.rtsCtsIn || flow.rtsCtsOut) t.c_cflag |= CRTSCTS;
+    if (flow.xonXoffIn) t.c_iflag |= IXOFF;
+    if (flow.xonXoffOut) t.c_iflag |= IXON;
     return true;
 }
 
@@ -123,18 +94,11 @@ int restore(int fd, const termios& old, const std::string& why) {
 
 }  // namespace
 
-std::optional<int> requestedRate(int bitRate) {
-    if (bitRate >= 0 && bitRate < static_cast<int>(kTableRates.size()))
-        return kTableRates[static_cast<size_t>(bitRate)].rate;
-    if (bitRate > kMaxIndex) return bitRate;
-    return std::nullopt;
-}
-
 std::string settingsNotTaken(const termios& wanted, const termios& got,
                              const SerPortConfig& config) {
     const std::string adapter = "the adapter does not support ";
     if ((got.c_cflag & kFormatFlags) != (wanted.c_cflag & kFormatFlags))
-        return adapter + formatText(config);
+        return adapter + serialdriver::formatText(config);
     if ((got.c_cflag & CSTOPB) != (wanted.c_cflag & CSTOPB))
         return adapter + ((wanted.c_cflag & CSTOPB) ? "2 stop bits" : "1 stop bit");
     if ((got.c_cflag & CRTSCTS) != (wanted.c_cflag & CRTSCTS))
@@ -166,8 +130,8 @@ int applyLineSettings(int fd, const SerPortConfig& config, bool checkReadBack) {
         setErrorText("DSR/DTR flow control is not available on this system");
         return SER_ERR_BAD_SETTING;
     }
-    const RateCode* entry = tableEntry(*rate);
-    if (entry && (cfsetispeed(&wanted, entry->code) != 0 || cfsetospeed(&wanted, entry->code) != 0))
+    const std::optional<speed_t> entry = rateCode(*rate);
+    if (entry && (cfsetispeed(&wanted, *entry) != 0 || cfsetospeed(&wanted, *entry) != 0))
         return failWithErrno(SER_ERR_SYSTEM, "cfsetspeed");
     // glibc answers EINVAL when the kernel quietly changed the size or parity bits; the
     // read-back below tells what the line did take.
@@ -188,7 +152,7 @@ int applyLineSettings(int fd, const SerPortConfig& config, bool checkReadBack) {
     if (tcgetattr(fd, &got) != 0) return failWithErrno(SER_ERR_SYSTEM, "tcgetattr");
     if (std::string why = settingsNotTaken(wanted, got, config); !why.empty())
         return restore(fd, old, why);
-    if (entry ? cfgetospeed(&got) != entry->code : !rateWithinTolerance(readCustomRate(fd), *rate))
+    if (entry ? cfgetospeed(&got) != *entry : !rateWithinTolerance(readCustomRate(fd), *rate))
         return restore(fd, old, "the adapter does not support " + std::to_string(*rate) + " bit/s");
     if (refused) return restore(fd, old, "tcsetattr: Invalid argument");
     return SER_OK;

@@ -5,12 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/serial/LineRequest.h"
+
 struct SerPortConfig;
 
 namespace posixserial {
 
-// The bit rate in bit/s a record asks for: a table index 0..14 or a literal rate above 30.
-std::optional<int> requestedRate(int bitRate);
+using serialdriver::requestedRate;
 
 // Puts the line into raw mode with the record's rate, character format and flow control.
 // With checkReadBack (real devices) it reads the settings back and puts the old ones back

@@ -87,7 +87,9 @@ int getByte(int p) {
     PosixPort* port = table().find(p);
     return port ? port->getByte() : -1;
 }
-int waitReadable(int p, int wakeFd, int milliseconds) {
+int waitReadable(int p, SerWakeHandle wake, int milliseconds) {
+    // A descriptor on this system; none is -1 either way.
+    const int wakeFd = static_cast<int>(wake);
     return onPort(p, [&](PosixPort& port) { return port.waitReadable(wakeFd, milliseconds); });
 }
 int getData(int p, unsigned char* buffer, int count) {

@@ -134,7 +134,8 @@ int getByte(int p) {
 }
 
 // Watches the port's data signal and the caller's wake-up, as a real driver watches its device.
-int waitReadable(int p, int wakeFd, int milliseconds) {
+int waitReadable(int p, SerWakeHandle wake, int milliseconds) {
+    const int wakeFd = static_cast<int>(wake);
     if (auto forced = begin("SerWaitReadable")) return *forced;
     const bool limited = milliseconds >= 0;
     const auto deadline =

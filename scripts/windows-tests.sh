@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Cross-builds the parts of Valtyp that need no Qt for 64-bit Windows with Debian's MinGW-w64
+# compilers and runs their tests under Wine, in a Wine prefix made for this run. Called at the
+# end of scripts/test.sh; runs on its own as well. Ends with CTest's summary.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest python3 cmake ninja-build ccache
+  xvfb x11-utils)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+fi
+
+# Compiled objects are shared between checkouts at different paths.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+build=build/windows-tests
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALTYP_WERROR=ON -DVALTYP_BUILD_BENCH=OFF
+cmake --build "$build" -j"$(nproc)"
+
+# shellcheck source=scripts/xvfb.sh
+source scripts/xvfb.sh
+start_xvfb
+
+run=$(mktemp -d "${TMPDIR:-/tmp}/valtyp-windows-tests.XXXXXX")
+export WINEPREFIX="$run/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+helper_pid=""
+finish() {
+  local status=$?
+  [ -n "$helper_pid" ] && kill "$helper_pid" 2>/dev/null
+  # Wine's helper processes hold on to whatever output they inherited until the server ends.
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "${VALTYP_XVFB_PID:-}" ] && kill "$VALTYP_XVFB_PID" 2>/dev/null
+  rm -rf "$run"
+  exit "$status"
+}
+trap finish EXIT
+
+# The server first, its output in a file: a server that took a pseudo-terminal as its
+# controlling terminal writes a great deal when that terminal closes.
+# Every wine command's output goes to a file too: the services the first one starts inherit it.
+mkdir -p "$WINEPREFIX"
+wineserver -p >"$run/wineserver.log" 2>&1 </dev/null &
+wine wineboot.exe --init >"$run/wineboot.log" 2>&1 </dev/null
+# COM7 is a Linux pseudo-terminal, reached through a link the helper below points at each
+# test's new terminal. Declared as a port, it is in the SERIALCOMM map as on Windows; Wine's
+# device manager reads the declaration when the server starts, so the server starts again.
+wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$run/com7" /f >"$run/reg.log" 2>&1 </dev/null
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p >>"$run/wineserver.log" 2>&1 </dev/null &
+wine wineboot.exe >>"$run/wineboot.log" 2>&1 </dev/null
+
+# The Linux side of the COM ports the serial tests open.
+python3 tests/win32/pty_helper.py --links "$run" \
+  --port-file "$run/helper-port" >"$run/helper.log" 2>&1 </dev/null &
+helper_pid=$!
+for _ in $(seq 1 50); do
+  [ -s "$run/helper-port" ] && break
+  sleep 0.1
+done
+[ -s "$run/helper-port" ] || { echo "the pseudo-terminal helper did not start" >&2; exit 1; }
+export VALTYP_PTY_HELPER
+VALTYP_PTY_HELPER=$(cat "$run/helper-port")
+
+ctest --test-dir "$build" --output-on-failure "$@"

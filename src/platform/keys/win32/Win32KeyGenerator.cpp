@@ -445,15 +445,20 @@ class Win32KeyGenerator::Impl : private KeyActions {
         }
     }
 
+    // Lets go of everything still down; at closing a refusal changes nothing.
     void releaseHeldKeys() {
-        for (const auto& [code, vk] : held_) {
+        auto letGo = [](auto&& send) {
             try {
-                sendKey(vk, false);
+                send();
             } catch (const KeyRefused&) {
-                // Nothing more can be done at closing.
             }
+        };
+        for (const auto& [code, vk] : held_) letGo([&] { sendKey(vk, false); });
+        for (const auto& [code, character] : typedAsCharacter_) {
+            letGo([&] { sendCharacter(character, false); });
         }
         held_.clear();
+        typedAsCharacter_.clear();
     }
 
     std::string layoutId_;

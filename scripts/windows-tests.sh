@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 
 packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest python3 cmake ninja-build ccache
   xvfb x11-utils)
+# setxkbmap: the typing tests set the X server's layout, which Wine takes as the keyboard's.
+packages+=(x11-xkb-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

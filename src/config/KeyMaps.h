@@ -3,7 +3,8 @@
 // engine cannot ask the system, so it types every character with the fixed
 // list of key codes found here.
 
-#include "config/OutputOptions.h"
+#include "config/KeyCodes.h"
+#include "config/KeyboardTypes.h"
 
 #include <array>
 #include <cstddef>

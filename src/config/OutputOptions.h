@@ -3,6 +3,7 @@
 // keyboard layout and key-map scope that typing uses.
 
 #include "config/KeyCodes.h"
+#include "config/KeyboardTypes.h"
 #include "config/OptionTable.h"
 
 namespace ConfigHelper {
@@ -30,8 +31,6 @@ enum class StartWith {
 };
 enum class OutputTerminator { NONE, ENTER, TAB, RIGHT, DOWN };
 enum class Sound { NONE, RIDE_BELL, COWBELL, HIGH_AGOGO, LOW_AGOGO, CLAVES, OPEN_TRIANGLE };
-enum class KeyboardType { QUERTY, US_INTERNATIONAL, AZERTY, GERMAN, ALL };
-enum class KeyMapType { NUMERIC, ALPHANUMERIC_BASIC, ALPHANUMERIC_COMPLETE };
 
 template <class E>
 struct KeyRow {

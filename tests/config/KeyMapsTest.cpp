@@ -1,5 +1,7 @@
 #include "config/KeyMaps.h"
 
+#include "config/OutputOptions.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

@@ -16,8 +16,16 @@ timed() {
 }
 
 packages() {
-  scripts/install-deps.sh
-  scripts/install-deps.sh windows
+  local wanted=(g++-mingw-w64-x86-64-posix wine wine64 nsis fonts-wine dpkg-dev m4 python3
+                cmake ninja-build ccache qt6-base-dev-tools) missing=() p
+  for p in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 program() {

@@ -135,18 +135,18 @@ QStringList splitRecords(QStringView bytes, int terminator) {
 
 namespace {
 
-// A reading rather than a stray number: a decimal part, a sign, or three
-// digits. A text value counts as a code when it has letters and no decimal
-// number in it; a text instrument types whole records, so a reading in one
-// is no evidence for it.
+// A reading rather than a stray number: a decimal part or three digits. A
+// text instrument types whole records, so its value counts fully only when
+// it looks like a code (letters, no decimal number, no gaps of blanks), and
+// half when it looks like a printout.
 double weight(const QString& value, bool text) {
-    static const QRegularExpression decimalNumber(QStringLiteral(R"(\d[.,]\d)"));
     if (text) {
+        static const QRegularExpression printout(QStringLiteral(R"(\d[.,]\d|\s\s)"));
         const bool letters =
             std::any_of(value.begin(), value.end(), [](QChar c) { return c.isLetter(); });
-        return letters && value.size() >= 3 && !value.contains(decimalNumber) ? 1.25 : 1.0;
+        return letters && value.size() >= 3 && !value.trimmed().contains(printout) ? 1.25 : 0.5;
     }
-    if (value.contains(u'.') || value.contains(u',') || value.startsWith(u'-')) return 1.5;
+    if (value.contains(u'.') || value.contains(u',')) return 1.5;
     return std::count_if(value.begin(), value.end(), [](QChar c) { return c.isDigit(); }) >= 3
                ? 1.5
                : 1.0;

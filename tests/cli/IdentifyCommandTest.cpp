@@ -56,14 +56,14 @@ QStringList typedBy(Instrument i, const QStringList& records) {
     return typed;
 }
 
-struct Run {
+struct SimulatedRun {
     Instrument instrument{};
     std::unique_ptr<QTemporaryFile> records;
     std::unique_ptr<QProcess> simulator;
     std::unique_ptr<QProcess> identify;
 };
 
-void start(Run& run) {
+void start(SimulatedRun& run) {
     const QString name = Options<Instrument>::name(run.instrument);
     QStringList args{"simulate", "--instrument", name, "--interval", "40"};
     if (getTestStrings(run.instrument).front().first.isEmpty()) {
@@ -92,12 +92,12 @@ TEST(IdentifyCommand, NamesAnInstrumentThatTypesWhatEachSimulatedOneTypes) {
     QStringList missed;
     constexpr size_t kAtOnce = 6;
     for (size_t from = 0; from < all.size(); from += kAtOnce) {
-        std::vector<Run> runs(std::min(kAtOnce, all.size() - from));
+        std::vector<SimulatedRun> runs(std::min(kAtOnce, all.size() - from));
         for (size_t k = 0; k < runs.size(); ++k) {
             runs[k].instrument = all[from + k];
             start(runs[k]);
         }
-        for (Run& run : runs) {
+        for (SimulatedRun& run : runs) {
             const std::string name = Options<Instrument>::name(run.instrument).toStdString();
             ASSERT_TRUE(run.identify->waitForFinished(60000)) << name;
             run.simulator->terminate();

@@ -10,6 +10,7 @@ struct Command {
 };
 
 int runExtract(const QStringList& args);
+int runIdentify(const QStringList& args);
 int runPorts(const QStringList& args);
 int runSamples(const QStringList& args);
 int runSimulate(const QStringList& args);

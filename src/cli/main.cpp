@@ -13,6 +13,7 @@ namespace {
 
 constexpr Command commands[] = {
     {"extract", "extract --instrument NAME [--set key=value]... [--json]  < records", runExtract},
+    {"identify", "identify --port PATH [--seconds N] [--listen MS] [--json]", runIdentify},
     {"ports", "ports [--verbose]", runPorts},
     {"samples", "samples", runSamples},
     {"simulate",

@@ -43,6 +43,27 @@ std::optional<std::string> DataCommand::decode(QStringView text) {
     return bytes;
 }
 
+QString DataCommand::encode(QStringView bytes) {
+    QString text;
+    for (QChar c : bytes) {
+        const char16_t u = c.unicode();
+        if (u == '\r') {
+            text += QStringLiteral("\\r");
+        } else if (u == '\n') {
+            text += QStringLiteral("\\n");
+        } else if (u == '\t') {
+            text += QStringLiteral("\\t");
+        } else if (u == '\\') {
+            text += QStringLiteral("\\\\");
+        } else if (u < 32 || u > 126) {
+            text += QStringLiteral("\\x%1").arg(u, 2, 16, QChar(u'0'));
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 std::optional<int> RequestInterval::toMilliseconds(QStringView text) {
     if (text.isEmpty()) return 0;
     const auto n = parseWholeNumber(text);

@@ -19,6 +19,9 @@ struct DataCommand {
     // The bytes to send (one character per byte), or none for a text with a
     // broken escape or a character above 255.
     static std::optional<std::string> decode(QStringView text);
+    // The text that decodes to these bytes (one character per byte), with
+    // escapes for everything not printable.
+    static QString encode(QStringView bytes);
 };
 
 // Milliseconds between requests; empty or 0 means never.

@@ -37,10 +37,15 @@ QString valueOf(const RecordPattern& pattern, int group, const QString& record,
 
 CustomRegExDialog::CustomRegExDialog(QWidget* owner, const QString& regEx, Instrument instrument,
                                      Dialogs& dialogs)
+    : CustomRegExDialog(owner, regEx, instrument, dialogs, {}) {}
+
+CustomRegExDialog::CustomRegExDialog(QWidget* owner, const QString& regEx, Instrument instrument,
+                                     Dialogs& dialogs, QStringList records)
     : QDialog(owner),
       regEx(regEx),
       bundle(ResourceBundle::getBundle(QStringLiteral("valtyp.Valtyp"))),
       instrument_(instrument),
+      records_(std::move(records)),
       dialogs_(dialogs) {
     setModal(true);
     setWindowTitle(text("CustomRegExDialog.this.title"));
@@ -55,7 +60,9 @@ CustomRegExDialog::CustomRegExDialog(QWidget* owner, const QString& regEx, Instr
     regExTextArea = new QPlainTextEdit(regEx);
     regExTextArea->setFont(QFont(QStringLiteral("Courier New")));
     scrollPane1->setWidget(regExTextArea);
-    previewLabel = new QLabel(text("CustomRegExDialog.previewLabel.text"), contentPanel);
+    previewLabel = new QLabel(text(records_.isEmpty() ? "CustomRegExDialog.previewLabel.text"
+                                                      : "CustomRegExDialog.capturedLabel.text"),
+                              contentPanel);
     previewPane = new QPlainTextEdit(contentPanel);
     previewPane->setReadOnly(true);
     previewPane->setFont(QFont(QStringLiteral("Courier New")));
@@ -117,7 +124,12 @@ void CustomRegExDialog::updatePreview() {
     const int group = ConfigHelper::getCaptureGroup(instrument_);
     const QString noMatch = text("CustomRegExDialog.noMatch");
     if (pattern) {
-        for (const auto& [record, expected] : ConfigHelper::getTestStrings(instrument_)) {
+        QStringList records = records_;
+        if (records.isEmpty()) {
+            for (const auto& [record, expected] : ConfigHelper::getTestStrings(instrument_))
+                records << record;
+        }
+        for (const QString& record : records) {
             lines << DataLine::transformControlChars(record) + QStringLiteral("  \u2192  ") +
                          valueOf(*pattern, group, record, noMatch);
         }

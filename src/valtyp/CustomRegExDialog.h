@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class Dialogs;
 class QDialogButtonBox;
@@ -25,6 +26,10 @@ class CustomRegExDialog : public QDialog {
     // the samples of the instrument.
     CustomRegExDialog(QWidget* owner, const QString& regEx, ConfigHelper::Instrument instrument,
                       Dialogs& dialogs);
+    // The same with records captured from the instrument in the preview
+    // instead of the samples.
+    CustomRegExDialog(QWidget* owner, const QString& regEx, ConfigHelper::Instrument instrument,
+                      Dialogs& dialogs, QStringList records);
 
     // After closing: the accepted text, or the opening one.
     const QString& getRegEx() const { return regEx; }
@@ -58,5 +63,6 @@ class CustomRegExDialog : public QDialog {
     QString regEx;
     const ResourceBundle& bundle;
     const ConfigHelper::Instrument instrument_;
+    QStringList records_;  // previewed; the instrument's samples when empty
     Dialogs& dialogs_;
 };

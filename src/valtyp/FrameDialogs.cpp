@@ -4,6 +4,7 @@
 #include "valtyp/AutoPortDialog.h"
 #include "valtyp/CustomRegExDialog.h"
 #include "valtyp/Dialogs.h"
+#include "valtyp/IdentifyDialog.h"
 #include "valtyp/IgnoreDialog.h"
 #include "valtyp/InputTab.h"
 #include "valtyp/ProcessingTab.h"
@@ -37,6 +38,7 @@ void VideriRaZivFrame2::connectDialogButtons() {
     const std::pair<QPushButton*, void (VideriRaZivFrame2::*)()> buttons[] = {
         {inputPanel->autoButton, &VideriRaZivFrame2::autoButtonActionPerformed},
         {inputPanel->customizeButton, &VideriRaZivFrame2::customizeButtonActionPerformed},
+        {inputPanel->identifyButton, &VideriRaZivFrame2::identifyButtonActionPerformed},
         {processingPanel->adjustIgnoreButton,
          &VideriRaZivFrame2::adjustIgnoreButtonActionPerformed},
         {settingsPanel->exportSettingsButton,
@@ -72,6 +74,41 @@ void VideriRaZivFrame2::customizeButtonActionPerformed() {
 
 void VideriRaZivFrame2::autoButtonActionPerformed() {
     auto* dialog = new AutoPortDialog(this, ports, [this](const QString& name) { setPort(name); });
+    dialog->open();  // modal over the window; the dialog deletes itself when closed
+}
+
+void VideriRaZivFrame2::identifyButtonActionPerformed() {
+    const auto port = inputPanel->selectedPort();
+    if (!port) {
+        dialogs().error(text("error"), text("IdentifyDialog.noPort"));
+        return;
+    }
+    const auto use = [this](const IdentifyDialog::Found& found) {
+        Config lines;
+        found.lines.applyTo(lines);
+        lines.setInputTerminator(found.terminator);
+        inputPanel->useIdentified(found.instrument, lines, found.request);
+    };
+    IdentifyDialog::Actions actions;
+    actions.use = use;
+    actions.writeExpression = [this, use](const IdentifyDialog::Found& found,
+                                          const QStringList& records) {
+        use(found);
+        // Opened once the identification window has gone.
+        QMetaObject::invokeMethod(
+            this,
+            [this, instrument = found.instrument, records] {
+                const QString initial = config.getCustomRegEx().isEmpty()
+                                            ? ConfigHelper::getPattern(instrument)
+                                            : config.getCustomRegEx();
+                CustomRegExDialog dialog(this, initial, instrument, dialogs(), records);
+                dialog.exec();
+                if (dialog.getRegEx() != initial) config.setCustomRegEx(dialog.getRegEx());
+            },
+            Qt::QueuedConnection);
+    };
+    auto* dialog = new IdentifyDialog(this, *port, LineSetting::of(config), identifyTimings,
+                                      std::move(actions));
     dialog->open();  // modal over the window; the dialog deletes itself when closed
 }
 

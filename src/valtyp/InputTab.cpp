@@ -1,6 +1,7 @@
 #include "valtyp/InputTab.h"
 
 #include "Serialio/FriendlyPortUtil.h"
+#include "config/RequestOptions.h"
 #include "valtyp/Dialogs.h"
 #include "valtyp/FocusVeto.h"
 #include "valtyp/TabForm.h"
@@ -86,6 +87,7 @@ void InputTab::buildControls() {
     refreshPortsButton = button("refreshPortsButton", this);
     autoButton = button("autoButton", this);
     customizeButton = button("customizeButton", this);
+    identifyButton = button("identifyButton", this);
     defaultButton = button("defaultButton", this);
 }
 
@@ -95,6 +97,7 @@ void InputTab::layOut() {
     portButtons->setContentsMargins(0, 0, 0, 0);
     portButtons->addWidget(refreshPortsButton);
     portButtons->addWidget(autoButton);
+    portButtons->addWidget(identifyButton);
     addRow(*grid, "portLabel", portList);
     grid->addLayout(portButtons, grid->rowCount() - 1, 2);
     addRow(*grid, "deviceLabel", instrumentBox, customizeButton);
@@ -104,9 +107,9 @@ void InputTab::layOut() {
     addRow(*grid, "parityLabel", parityBox);
     addRow(*grid, "inputTerminatorLabel", inputTerminatorBox, defaultButton);
     grid->setRowStretch(grid->rowCount(), 1);
-    focusInOrder({portList, refreshPortsButton, autoButton, instrumentBox, customizeButton,
-                  bitRateBox, dataBitsBox, stopBitsBox, parityBox, inputTerminatorBox,
-                  defaultButton});
+    focusInOrder({portList, refreshPortsButton, autoButton, identifyButton, instrumentBox,
+                  customizeButton, bitRateBox, dataBitsBox, stopBitsBox, parityBox,
+                  inputTerminatorBox, defaultButton});
 }
 
 void InputTab::connectHandlers() {
@@ -223,6 +226,19 @@ void InputTab::defaultButtonActionPerformed() {
     if (requestIntervalTextField && !defaults.getRequestInterval().isEmpty()) {
         requestIntervalTextField->setText(defaults.getRequestInterval());
         config_.setRequestInterval(defaults.getRequestInterval());
+    }
+}
+
+void InputTab::useIdentified(Instrument instrument, const Config& lines, const QString& request) {
+    instrumentBox->setCurrentIndex(Options<Instrument>::ordinal(instrument));
+    selectLineSettings(lines);
+    if (request.isEmpty() || !dataCommandTextField) return;
+    const QString command = DataCommand::encode(request);
+    dataCommandTextField->setText(command);
+    config_.setDataCommand(command);
+    if (config_.getRequestIntervalAsInt() == 0) {
+        requestIntervalTextField->setText(QStringLiteral("1000"));
+        config_.setRequestInterval(QStringLiteral("1000"));
     }
 }
 

@@ -52,6 +52,12 @@ class InputTab : public QWidget {
     void inputTerminatorBoxItemStateChanged();
     void defaultButtonActionPerformed();
 
+    // Takes what was found out from the instrument: the instrument, its line
+    // settings and terminator, and the command it answered (with a request
+    // every second) when it waits to be asked.
+    void useIdentified(ConfigHelper::Instrument instrument, const Config& lines,
+                       const QString& request);
+
     QComboBox* portList;
     QComboBox* instrumentBox;
     QComboBox* bitRateBox;
@@ -65,6 +71,8 @@ class InputTab : public QWidget {
     // until they exist).
     QPushButton* autoButton;
     QPushButton* customizeButton;
+    // "Set up from the instrument": identification on the chosen port.
+    QPushButton* identifyButton;
     QLineEdit* dataCommandTextField = nullptr;
     QLineEdit* requestIntervalTextField = nullptr;
 

@@ -12,6 +12,7 @@
 #include "valtyp/FrameServices.h"
 #include "valtyp/util/UpdateWorkerView.h"
 #include "worker/Ignorer.h"
+#include "worker/InstrumentIdentifier.h"
 #include "worker/WeightWorkerView.h"
 
 #include <QStringList>
@@ -68,6 +69,10 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void adjustIgnoreButtonActionPerformed();
     void customizeButtonActionPerformed();
     void autoButtonActionPerformed();
+    // "Set up from the instrument" on the chosen port.
+    void identifyButtonActionPerformed();
+    // How long identification listens; tests shorten it.
+    InstrumentIdentifier::Timings identifyTimings;
     void exportSettingsButtonActionPerformed();
     void importSettingsButtonActionPerformed();
     // Selects a port in the port chooser, by its display name or its name.

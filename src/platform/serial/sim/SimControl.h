@@ -43,6 +43,12 @@ SER_EXPORT void SimSetLines(const char* name, int cts, int dsr, int cd, int ring
 SER_EXPORT void SimSetInUse(const char* name, int inUse);
 /* Bytes arriving on the port, each with the given SimLineError flags. */
 SER_EXPORT void SimFeed(const char* name, const unsigned char* data, int count, int errors);
+/* The instrument on the port sends with these settings (bits per second, 5..8 data bits, parity
+ * 0 none 1 odd 2 even 3 mark 4 space, 1 or 2 stop bits): bytes fed later reach the program as
+ * a UART set up otherwise would read them, with the wrong bytes, parity and framing errors that
+ * gives. bitsPerSecond 0: bytes pass unchanged (the default). */
+SER_EXPORT void SimSetFarEnd(const char* name, int bitsPerSecond, int dataBits, int parity,
+                             int stopBits);
 /* Moves up to capacity bytes the program sent out of the port; returns how many. */
 SER_EXPORT int SimTakeSent(const char* name, unsigned char* buffer, int capacity);
 /* Bit 0 DTR, bit 1 RTS as the program set them; -1 for an unknown port. */

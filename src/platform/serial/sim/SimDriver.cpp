@@ -55,6 +55,21 @@ bool validRate(int bitRate) {
     return (bitRate >= 0 && bitRate <= kLastIndex) || bitRate > kIndexLimit;
 }
 
+constexpr int kRates[] = {110,   150,   300,   600,    1200,   2400,   4800,  9600,
+                          19200, 38400, 57600, 115200, 230400, 460800, 921600};
+
+// The frame the port's receiver expects under these settings.
+SimPort::Frame frameOf(const SerPortConfig& config) {
+    SimPort::Frame f;
+    f.bitsPerSecond = config.bitRate > kIndexLimit
+                          ? config.bitRate
+                          : kRates[std::clamp(config.bitRate, 0, kLastIndex)];
+    f.dataBits = 5 + std::clamp(config.dataBits, 0, 3);
+    f.parity = std::clamp(config.parity, 0, 4);
+    f.stopBits = config.stopBits == 1 ? 2 : 1;
+    return f;
+}
+
 const char* getErrorText() {
     return lastError.c_str();
 }
@@ -80,14 +95,17 @@ int openPort(SerPortConfig* config) {
     port->slot = p;
     port->dtr = port->rts = false;
     port->raisedErrors = 0;
+    port->settings = frameOf(*config);
     state().slots[static_cast<size_t>(p)] = port;
     config->port = p + 1;
     return SER_OK;
 }
 
 int configurePort(const SerPortConfig* config) {
-    int result = onPort("SerConfigure", config ? config->port - 1 : -1, [&](SimPort&, auto&) {
-        return validRate(config->bitRate) ? SER_OK : SER_ERR_BAD_SETTING;
+    int result = onPort("SerConfigure", config ? config->port - 1 : -1, [&](SimPort& port, auto&) {
+        if (!validRate(config->bitRate)) return SER_ERR_BAD_SETTING;
+        port.settings = frameOf(*config);
+        return SER_OK;
     });
     return result == -1 ? SER_ERR_BAD_PORT : result;
 }

@@ -153,8 +153,7 @@ SER_EXPORT void SimFeed(const char* name, const unsigned char* data, int count, 
     withPort(
         name,
         [&](SimPort& port) {
-            for (int i = 0; i < count; ++i)
-                port.received.push_back({data[i], static_cast<unsigned>(errors)});
+            port.receive(data, count, static_cast<unsigned>(errors));
             const std::uint64_t one = 1;
             // A full counter already wakes every waiter.
             (void)!write(port.dataSignal, &one, sizeof one);
@@ -162,6 +161,22 @@ SER_EXPORT void SimFeed(const char* name, const unsigned char* data, int count, 
         },
         0);
     SimState::instance().arrived.notify_all();
+}
+
+SER_EXPORT void SimSetFarEnd(const char* name, int bitsPerSecond, int dataBits, int parity,
+                             int stopBits) {
+    withPort(
+        name,
+        [&](SimPort& port) {
+            if (bitsPerSecond <= 0) {
+                port.farEnd.reset();
+            } else {
+                port.farEnd = SimPort::Frame{bitsPerSecond, std::clamp(dataBits, 5, 8),
+                                             std::clamp(parity, 0, 4), stopBits == 2 ? 2 : 1};
+            }
+            return 0;
+        },
+        0);
 }
 
 SER_EXPORT int SimTakeSent(const char* name, unsigned char* buffer, int capacity) {

@@ -4,19 +4,16 @@
 #include "Serialio/IOException.h"
 #include "cli/CliSettings.h"
 #include "cli/Commands.h"
+#include "platform/ShutdownRequests.h"
 #include "worker/DataLine.h"
 #include "worker/InstrumentIdentifier.h"
-
-#include <signal.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <atomic>
 #include <cstdio>
 #include <stdexcept>
-#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -111,21 +108,10 @@ int runIdentify(const QStringList& args) {
 
     // A stop signal ends the listening at its next wait, so the port is
     // closed with its lines dropped.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::stop_source stop;
-    std::atomic<bool> finished{false};
-    std::thread watcher([&] {
-        const timespec tick{0, 100'000'000};
-        while (!finished) {
-            if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) stop.request_stop();
-        }
-    });
     int status = 0;
     try {
+        const platform::ShutdownRequests stopRequests([&stop] { stop.request_stop(); });
         const InstrumentIdentifier identifier(port, timings);
         const Identification id = identifier.run(stop.get_token(), [](const IdentifyEvent& e) {
             if (e.kind == IdentifyEvent::Kind::Trying)
@@ -147,7 +133,5 @@ int runIdentify(const QStringList& args) {
         printError(QString::fromLocal8Bit(e.what()));
         status = 1;
     }
-    finished = true;
-    watcher.join();
     return status;
 }

@@ -7,10 +7,13 @@
 #include "cli/Commands.h"
 #include "cli/RecordOutput.h"
 #include "config/KeyMaps.h"
+#include "platform/focus/SystemFocus.h"
 #include "platform/keys/SystemKeyboard.h"
+#include "worker/FocusGuard.h"
 #include "worker/Ignorer.h"
 #include "worker/Keybot.h"
 #include "worker/ReadingLog.h"
+#include "worker/TemplateFiller.h"
 #include "worker/WeightWorker.h"
 #include "worker/WeightWorkerView.h"
 
@@ -21,6 +24,7 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTime>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -39,7 +43,11 @@ class ConsoleView : public WeightWorkerView {
         if (config.ignoreDuplicates) ignorer_.emplace(config);
     }
 
-    void setKeybot(Keybot* keybot) { keybot_ = keybot; }
+    void setKeybot(Keybot* keybot, const TemplateFiller* filler, FocusGuard* guard) {
+        keybot_ = keybot;
+        filler_ = filler;
+        guard_ = guard;
+    }
     void setReadingLog(ReadingLog* readingLog) { readingLog_ = readingLog; }
     void onLimitReached(std::function<void()> f) { limitReached_ = std::move(f); }
     void onDisconnected(std::function<void()> f) { disconnected_ = std::move(f); }
@@ -61,7 +69,10 @@ class ConsoleView : public WeightWorkerView {
         } catch (const std::exception& e) {
             error = QString::fromLocal8Bit(e.what());
         }
-        if (readingLog_) {
+        TypingJob job = keybot_ && !error ? filler_->jobFor(record) : TypingJob();
+        // Under the focus guard, the guard says what became of a value to type.
+        const bool guarded = guard_ && !job.isEmpty();
+        if (readingLog_ && !guarded) {
             const QString outcome =
                 error ? QStringLiteral("error: ") + *error
                       : readingOutcome(
@@ -70,7 +81,11 @@ class ConsoleView : public WeightWorkerView {
             readingLog_->append(record, outcome);
         }
         printer_.print(record, error);
-        if (keybot_ && !error) keybot_->add(record.getProcessedData());
+        if (guarded) {
+            guard_->offer(std::move(job), record);
+        } else if (keybot_) {
+            keybot_->add(std::move(job));
+        }
         if (++received_ == limit_ && limitReached_) limitReached_();
     }
 
@@ -85,6 +100,8 @@ class ConsoleView : public WeightWorkerView {
     RecordPrinter printer_;
     std::optional<Ignorer> ignorer_;
     Keybot* keybot_ = nullptr;
+    const TemplateFiller* filler_ = nullptr;
+    FocusGuard* guard_ = nullptr;
     ReadingLog* readingLog_ = nullptr;
     int limit_;
     int received_ = 0;
@@ -106,6 +123,34 @@ bool installStopSignals() {
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+// Without a way to know the focused window the run does not start: typing
+// anywhere is what the setting is there to prevent.
+std::unique_ptr<focus::FocusProbe> focusProbe() {
+    try {
+        return focus::openSystemFocusProbe(std::getenv);
+    } catch (const std::exception& e) {
+        throw std::runtime_error("typeOnlyInto cannot be honoured: " + std::string(e.what()));
+    }
+}
+
+std::unique_ptr<FocusGuard> focusGuard(const Config& config,
+                                       std::unique_ptr<focus::FocusProbe> probe, Keybot& keybot,
+                                       ReadingLog* readingLog) {
+    FocusGuard::Sink sink;
+    sink.type = [&keybot](TypingJob job) { keybot.add(std::move(job)); };
+    sink.settled = [readingLog](const DataLine& record, const std::optional<QString>& ignored) {
+        if (readingLog)
+            readingLog->append(
+                record, ignored ? QStringLiteral("ignored: ") + *ignored : QStringLiteral("typed"));
+    };
+    sink.log = &ConsoleView::log;
+    ConsoleView::log(
+        QStringLiteral("typing only while the focus is on '%1'").arg(config.getTypeOnlyInto()));
+    return std::make_unique<FocusGuard>(
+        std::move(probe), config.getTypeOnlyInto(),
+        std::chrono::seconds(config.getTypeOnlyIntoHoldSecondsAsInt()), std::move(sink));
 }
 
 }  // namespace
@@ -151,9 +196,17 @@ int runRun(const QStringList& args) {
     }
     std::unique_ptr<keys::KeyGenerator> keys;
     std::unique_ptr<Keybot> keybot;
+    std::unique_ptr<TemplateFiller> filler;
+    std::unique_ptr<FocusGuard> guard;
     std::unique_ptr<WeightWorker> worker;
+    if (!type && !config->getTypeOnlyInto().isEmpty())
+        ConsoleView::log(
+            QStringLiteral("typeOnlyInto applies to typing (--type); nothing is typed"));
     try {
         if (type) {
+            // Asked first: where the focus cannot be known, nothing else need start.
+            std::unique_ptr<focus::FocusProbe> probe;
+            if (!config->getTypeOnlyInto().isEmpty()) probe = focusProbe();
             const LayoutName layout = layoutName(config->getKeyboardType());
             keys = keys::openSystemKeyboard({layout.layout, layout.variant}, std::getenv);
             const Instrument instrument = *config->getInstrument();
@@ -162,8 +215,10 @@ int runRun(const QStringList& args) {
                 config->getEveryXValuesAsInt(), getKeyCode(config->getOutputTerminator2()),
                 getKeyCode(config->getOutputTerminator()), getKeyCode(config->getStartWith()),
                 config->getDelayAsInt());
+            filler = std::make_unique<TemplateFiller>(*config);
+            if (probe) guard = focusGuard(*config, std::move(probe), *keybot, readingLog.get());
             keybot->start();
-            view.setKeybot(keybot.get());
+            view.setKeybot(keybot.get(), filler.get(), guard.get());
         }
         worker = makeWeightWorker(*config, view, [](const QString& title, const QString& message) {
             std::fprintf(stderr, "%s: %s\n", title.toUtf8().constData(),
@@ -179,8 +234,23 @@ int runRun(const QStringList& args) {
     view.onDisconnected([&] { loop.quit(); });
     QSocketNotifier stopRequest(stopPipe[0], QSocketNotifier::Read);
     QObject::connect(&stopRequest, &QSocketNotifier::activated, [&] { worker->cancel(); });
+    QTimer focusPoll;
+    if (guard) {
+        QObject::connect(&focusPoll, &QTimer::timeout, [&] { guard->poll(); });
+        focusPoll.start(100);
+    }
     worker->execute();
     loop.exec();
+    // Values waiting for the focus still may go where they belong.
+    if (guard && guard->holding()) {
+        QEventLoop waiting;
+        QObject::connect(&focusPoll, &QTimer::timeout, [&] {
+            if (!guard->holding()) waiting.quit();
+        });
+        QObject::connect(&stopRequest, &QSocketNotifier::activated, [&] { waiting.quit(); });
+        waiting.exec();
+        guard->dropHeld();
+    }
 
     if (keybot) {
         Keybot::waitUntilTyped(std::chrono::minutes(1));

@@ -17,7 +17,9 @@
 // fast typist look out of order.
 //
 // The program ends when its standard input reaches its end or reads the line
-// "quit". Needs a real X display: run it with QT_QPA_PLATFORM=xcb.
+// "quit"; the line "focus" takes the keyboard focus back. The first argument,
+// when given, is the window's title. Needs a real X display: run it with
+// QT_QPA_PLATFORM=xcb.
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -193,7 +195,8 @@ int main(int argc, char** argv) {
     qputenv("QT_IM_MODULE", "none");
     QApplication app(argc, argv);
     Field field;
-    field.setWindowTitle(QStringLiteral("typing-target"));
+    field.setWindowTitle(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QStringLiteral("typing-target"));
     field.resize(600, 300);
     field.show();
     field.activateWindow();
@@ -207,6 +210,11 @@ int main(int argc, char** argv) {
         if (n <= 0) return QApplication::quit();
         pending.append(buffer, n);
         if (pending.contains("quit\n")) QApplication::quit();
+        if (pending.contains("focus\n")) {
+            pending.replace("focus\n", "");
+            field.activateWindow();
+            field.setFocus();
+        }
     });
     return QApplication::exec();
 }

@@ -209,9 +209,8 @@ int runRun(const QStringList& args) {
             if (!config->getTypeOnlyInto().isEmpty()) probe = focusProbe();
             const LayoutName layout = layoutName(config->getKeyboardType());
             keys = keys::openSystemKeyboard({layout.layout, layout.variant}, std::getenv);
-            const Instrument instrument = *config->getInstrument();
             keybot = std::make_unique<Keybot>(
-                *keys, &view, getKeyMapType(instrument), config->getKeyboardType(),
+                *keys, &view, keyMapTypeFor(*config), config->getKeyboardType(),
                 config->getEveryXValuesAsInt(), getKeyCode(config->getOutputTerminator2()),
                 getKeyCode(config->getOutputTerminator()), getKeyCode(config->getStartWith()),
                 config->getDelayAsInt());

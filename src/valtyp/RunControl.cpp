@@ -72,7 +72,7 @@ void VideriRaZivFrame2::startAcquisition() {
     try {
         keys_ = services_.keyboard(config.getKeyboardType());
         keyBot = std::make_unique<Keybot>(
-            *keys_, this, getKeyMapType(instrument), config.getKeyboardType(),
+            *keys_, this, keyMapTypeFor(config), config.getKeyboardType(),
             config.getEveryXValuesAsInt(), getKeyCode(config.getOutputTerminator2()),
             getKeyCode(config.getOutputTerminator()), getKeyCode(config.getStartWith()),
             config.getDelayAsInt());

@@ -5,6 +5,11 @@
 
 using namespace ConfigHelper;
 
+KeyMapType keyMapTypeFor(const Config& config) {
+    if (!config.getOutputTemplate().isEmpty()) return KeyMapType::ALPHANUMERIC_COMPLETE;
+    return getKeyMapType(config.getInstrument().value_or(Options<Instrument>::getDefault()));
+}
+
 TemplateFiller::TemplateFiller(const Config& config, QLocale locale)
     : template_(OutputTemplate::parse(config.getOutputTemplate())),
       port_(config.getPort()),

@@ -15,6 +15,11 @@
 class Config;
 class DataLine;
 
+// The key map a run types with: the instrument's, or with a template the
+// complete one, since the template's own text and the date and time hold
+// characters (":", "/", letters) that a numeric instrument never sends.
+ConfigHelper::KeyMapType keyMapTypeFor(const Config& config);
+
 class TemplateFiller {
   public:
     // Throws ConfigHelper::TemplateError for a template that does not parse

@@ -21,9 +21,9 @@ const QString kMailTitle = QStringLiteral("Mail — Inbox");
 const QString kElsewhere = QStringLiteral("focus on 'Mail — Inbox', not 'Calc*'");
 
 // A run on the line, typing, with the settings given; its records come from the test.
-class Run {
+class CliRun {
   public:
-    Run(const QString& port, int count, const QStringList& settings, const QString& readingLog) {
+    CliRun(const QString& port, int count, const QStringList& settings, const QString& readingLog) {
         QStringList args{"run", "--port", port, "--instrument", "AND_SIMPLE", "--type", "--count",
                          QString::number(count), "--reading-log", readingLog,
                          // 8N1: what a pseudo-terminal takes
@@ -34,7 +34,7 @@ class Run {
         process_.waitForStarted();
         QThread::msleep(700);  // the port opened
     }
-    ~Run() {
+    ~CliRun() {
         if (process_.state() != QProcess::NotRunning) {
             process_.kill();
             process_.waitForFinished();
@@ -92,7 +92,7 @@ TEST(TemplateTyping, ValueTabTimeEnterArriveExactlyInTheWindow) {
     PseudoTerminal line;
     QTemporaryDir dir;
     const QString before = QTime::currentTime().toString(QStringLiteral("HH:mm"));
-    Run run(line.portPath(), 2, {"outputTemplate={value}{TAB}{time:HH:mm}{ENTER}"}, dir.path());
+    CliRun run(line.portPath(), 2, {"outputTemplate={value}{TAB}{time:HH:mm}{ENTER}"}, dir.path());
     line.send("ST,+00012.34  g\r\nST,-00001.50  g\r\n");
     ASSERT_EQ(run.finish(), 0) << run.log().toStdString();
     const QString after = QTime::currentTime().toString(QStringLiteral("HH:mm"));
@@ -124,7 +124,7 @@ TEST(FocusGuardTyping, ReadingsWhileAnotherWindowHasTheFocusAreNotTypedAndLogged
     TypingTarget other(kMailTitle);  // takes the focus
     PseudoTerminal line;
     QTemporaryDir dir;
-    Run run(line.portPath(), 2, {"typeOnlyInto=Calc*"}, dir.path());
+    CliRun run(line.portPath(), 2, {"typeOnlyInto=Calc*"}, dir.path());
     line.send("ST,+00012.34  g\r\nST,+00012.50  g\r\n");
     ASSERT_EQ(run.finish(), 0) << run.log().toStdString();
     ASSERT_EQ(run.outputs.size(), 2);
@@ -141,7 +141,8 @@ TEST(FocusGuardTyping, HeldReadingsAreTypedOnceTheChosenWindowHasTheFocus) {
     TypingTarget other(kMailTitle);
     PseudoTerminal line;
     QTemporaryDir dir;
-    Run run(line.portPath(), 2, {"typeOnlyInto=Calc*", "typeOnlyIntoHoldSeconds=60"}, dir.path());
+    CliRun run(line.portPath(), 2, {"typeOnlyInto=Calc*", "typeOnlyIntoHoldSeconds=60"},
+               dir.path());
     line.send("ST,+00012.34  g\r\nST,+00012.50  g\r\n");
     ASSERT_TRUE(run.waitForLog("Held for up to 60 s", 2)) << run.log().toStdString();
     EXPECT_EQ(other.received(0), QStringList());

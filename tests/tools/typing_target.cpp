@@ -22,12 +22,14 @@
 // QT_QPA_PLATFORM=xcb.
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMetaEnum>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-compose.h>
 
 #include <unistd.h>
@@ -212,6 +214,14 @@ int main(int argc, char** argv) {
         if (pending.contains("quit\n")) QApplication::quit();
         if (pending.contains("focus\n")) {
             pending.replace("focus\n", "");
+            // Without a window manager Qt asks for the focus with the time of
+            // its last event, which the server refuses once another client
+            // took the focus later; the current time always counts.
+            if (auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>()) {
+                xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_PARENT,
+                                    static_cast<xcb_window_t>(field.winId()), XCB_CURRENT_TIME);
+                xcb_flush(x11->connection());
+            }
             field.activateWindow();
             field.setFocus();
         }

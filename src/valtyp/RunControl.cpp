@@ -11,6 +11,7 @@
 #include "valtyp/Dialogs.h"
 #include "valtyp/EventLog.h"
 #include "valtyp/InputTab.h"
+#include "valtyp/OutputTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
 #include "worker/FocusGuard.h"

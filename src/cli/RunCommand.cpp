@@ -8,15 +8,19 @@
 #include "cli/RecordOutput.h"
 #include "config/KeyMaps.h"
 #include "platform/ShutdownRequests.h"
+#include "platform/focus/SystemFocus.h"
 #include "platform/keys/SystemKeyboard.h"
+#include "worker/FocusGuard.h"
 #include "worker/Ignorer.h"
 #include "worker/Keybot.h"
 #include "worker/ReadingLog.h"
+#include "worker/TemplateFiller.h"
 #include "worker/WeightWorker.h"
 #include "worker/WeightWorkerView.h"
 
 #include <QEventLoop>
 #include <QTime>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -35,7 +39,11 @@ class ConsoleView : public WeightWorkerView {
         if (config.ignoreDuplicates) ignorer_.emplace(config);
     }
 
-    void setKeybot(Keybot* keybot) { keybot_ = keybot; }
+    void setKeybot(Keybot* keybot, const TemplateFiller* filler, FocusGuard* guard) {
+        keybot_ = keybot;
+        filler_ = filler;
+        guard_ = guard;
+    }
     void setReadingLog(ReadingLog* readingLog) { readingLog_ = readingLog; }
     void onLimitReached(std::function<void()> f) { limitReached_ = std::move(f); }
     void onDisconnected(std::function<void()> f) { disconnected_ = std::move(f); }
@@ -57,7 +65,10 @@ class ConsoleView : public WeightWorkerView {
         } catch (const std::exception& e) {
             error = QString::fromLocal8Bit(e.what());
         }
-        if (readingLog_) {
+        TypingJob job = keybot_ && !error ? filler_->jobFor(record) : TypingJob();
+        // Under the focus guard, the guard says what became of a value to type.
+        const bool guarded = guard_ && !job.isEmpty();
+        if (readingLog_ && !guarded) {
             const QString outcome =
                 error ? QStringLiteral("error: ") + *error
                       : readingOutcome(
@@ -66,7 +77,11 @@ class ConsoleView : public WeightWorkerView {
             readingLog_->append(record, outcome);
         }
         printer_.print(record, error);
-        if (keybot_ && !error) keybot_->add(record.getProcessedData());
+        if (guarded) {
+            guard_->offer(std::move(job), record);
+        } else if (keybot_) {
+            keybot_->add(std::move(job));
+        }
         if (++received_ == limit_ && limitReached_) limitReached_();
     }
 
@@ -81,12 +96,42 @@ class ConsoleView : public WeightWorkerView {
     RecordPrinter printer_;
     std::optional<Ignorer> ignorer_;
     Keybot* keybot_ = nullptr;
+    const TemplateFiller* filler_ = nullptr;
+    FocusGuard* guard_ = nullptr;
     ReadingLog* readingLog_ = nullptr;
     int limit_;
     int received_ = 0;
     std::function<void()> limitReached_;
     std::function<void()> disconnected_;
 };
+
+// Without a way to know the focused window the run does not start: typing
+// anywhere is what the setting is there to prevent.
+std::unique_ptr<focus::FocusProbe> focusProbe() {
+    try {
+        return focus::openSystemFocusProbe(std::getenv);
+    } catch (const std::exception& e) {
+        throw std::runtime_error("typeOnlyInto cannot be honoured: " + std::string(e.what()));
+    }
+}
+
+std::unique_ptr<FocusGuard> focusGuard(const Config& config,
+                                       std::unique_ptr<focus::FocusProbe> probe, Keybot& keybot,
+                                       ReadingLog* readingLog) {
+    FocusGuard::Sink sink;
+    sink.type = [&keybot](TypingJob job) { keybot.add(std::move(job)); };
+    sink.settled = [readingLog](const DataLine& record, const std::optional<QString>& ignored) {
+        if (readingLog)
+            readingLog->append(
+                record, ignored ? QStringLiteral("ignored: ") + *ignored : QStringLiteral("typed"));
+    };
+    sink.log = &ConsoleView::log;
+    ConsoleView::log(
+        QStringLiteral("typing only while the focus is on '%1'").arg(config.getTypeOnlyInto()));
+    return std::make_unique<FocusGuard>(
+        std::move(probe), config.getTypeOnlyInto(),
+        std::chrono::seconds(config.getTypeOnlyIntoHoldSecondsAsInt()), std::move(sink));
+}
 
 }  // namespace
 
@@ -148,19 +193,28 @@ int runRun(const QStringList& args) {
     }
     std::unique_ptr<keys::KeyGenerator> keys;
     std::unique_ptr<Keybot> keybot;
+    std::unique_ptr<TemplateFiller> filler;
+    std::unique_ptr<FocusGuard> guard;
     std::unique_ptr<WeightWorker> worker;
+    if (!type && !config->getTypeOnlyInto().isEmpty())
+        ConsoleView::log(
+            QStringLiteral("typeOnlyInto applies to typing (--type); nothing is typed"));
     try {
         if (type) {
+            // Asked first: where the focus cannot be known, nothing else need start.
+            std::unique_ptr<focus::FocusProbe> probe;
+            if (!config->getTypeOnlyInto().isEmpty()) probe = focusProbe();
             const LayoutName layout = layoutName(config->getKeyboardType());
             keys = keys::openSystemKeyboard({layout.layout, layout.variant}, std::getenv);
-            const Instrument instrument = *config->getInstrument();
             keybot = std::make_unique<Keybot>(
-                *keys, &view, getKeyMapType(instrument), config->getKeyboardType(),
+                *keys, &view, keyMapTypeFor(*config), config->getKeyboardType(),
                 config->getEveryXValuesAsInt(), getKeyCode(config->getOutputTerminator2()),
                 getKeyCode(config->getOutputTerminator()), getKeyCode(config->getStartWith()),
                 config->getDelayAsInt());
+            filler = std::make_unique<TemplateFiller>(*config);
+            if (probe) guard = focusGuard(*config, std::move(probe), *keybot, readingLog.get());
             keybot->start();
-            view.setKeybot(keybot.get());
+            view.setKeybot(keybot.get(), filler.get(), guard.get());
         }
         worker = makeWeightWorker(*config, view, [](const QString& title, const QString& message) {
             std::fprintf(stderr, "%s: %s\n", title.toUtf8().constData(),
@@ -174,11 +228,25 @@ int runRun(const QStringList& args) {
     QEventLoop loop;
     view.onLimitReached([&] { worker->cancel(); });
     view.onDisconnected([&] { loop.quit(); });
+    QTimer focusPoll;
+    if (guard) {
+        QObject::connect(&focusPoll, &QTimer::timeout, [&] { guard->poll(); });
+        focusPoll.start(100);
+    }
     worker->execute();
     running = worker.get();
     if (stopAsked) worker->cancel();
     loop.exec();
     running = nullptr;
+    // Values waiting for the focus still may go where they belong, unless a stop was asked for.
+    if (guard && guard->holding() && !stopAsked) {
+        QEventLoop waiting;
+        QObject::connect(&focusPoll, &QTimer::timeout, [&] {
+            if (!guard->holding() || stopAsked) waiting.quit();
+        });
+        waiting.exec();
+        guard->dropHeld();
+    }
 
     if (keybot) {
         Keybot::waitUntilTyped(std::chrono::minutes(1));

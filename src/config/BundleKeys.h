@@ -241,6 +241,28 @@ inline constexpr auto valtyp = std::to_array<std::string_view>({
     "VideriRaZivFrame2.reconnectCheckBox.toolTipText",
     "error.dataCommand",
     "error.requestInterval",
+    // the output template, and typing only into one window
+    "VideriRaZivFrame2.templateReplacesKeysLabel.text",
+    "VideriRaZivFrame2.templateGroup.text",
+    "VideriRaZivFrame2.outputTemplateLabel.text",
+    "VideriRaZivFrame2.outputTemplateTextField.toolTipText",
+    "VideriRaZivFrame2.outputTemplatePreviewLabel.text",
+    "VideriRaZivFrame2.outputTemplatePreview.toolTipText",
+    "VideriRaZivFrame2.typeOnlyIntoLabel.text",
+    "VideriRaZivFrame2.typeOnlyIntoTextField.toolTipText",
+    "VideriRaZivFrame2.typeOnlyIntoHoldSecondsLabel.text",
+    "VideriRaZivFrame2.typeOnlyIntoHoldSecondsTextField.toolTipText",
+    "output.template.preview.none",
+    "error.outputTemplate",
+    "error.outputTemplate.unknownField",
+    "error.outputTemplate.unbalancedOpen",
+    "error.outputTemplate.unbalancedClose",
+    "error.outputTemplate.format",
+    "error.typeOnlyIntoHoldSeconds",
+    "output.template.used",
+    "type.only.into.used",
+    "type.only.into.no.probe",
+    "type.only.into.unavailable",
 });
 
 // Display texts of the option tables and instruments.
@@ -322,6 +344,12 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "device.disconnected",
     "reconnected",
     "request.failed",
+    // typing only while the chosen window has the focus
+    "focus.elsewhere",
+    "focus.nowhere",
+    "focus.value.ignored",
+    "focus.value.held",
+    "focus.value.typed.late",
 });
 
 struct BundleKeyList {

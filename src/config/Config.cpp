@@ -1,5 +1,6 @@
 #include "config/Config.h"
 
+#include "config/OutputTemplate.h"
 #include "config/RequestOptions.h"
 
 #include "config/TextNumbers.h"
@@ -74,7 +75,11 @@ bool Config::hasChanged(const Config& o) const {
                         c.dataCommand_, c.requestInterval_);
     };
     const auto traceability = [](const Config& c) { return std::tie(c.stableOnly, c.readingLog_); };
-    return settings(*this) != settings(o) || traceability(*this) != traceability(o);
+    const auto typing = [](const Config& c) {
+        return std::tie(c.outputTemplate_, c.typeOnlyInto_, c.typeOnlyIntoHoldSeconds_);
+    };
+    return settings(*this) != settings(o) || traceability(*this) != traceability(o) ||
+           typing(*this) != typing(o);
 }
 
 void Config::setInstrument(Instrument instrument) {
@@ -155,4 +160,8 @@ std::string Config::requestBytes() const {
 
 int Config::getRequestIntervalAsInt() const {
     return ConfigHelper::RequestInterval::toMilliseconds(requestInterval_).value_or(0);
+}
+
+int Config::getTypeOnlyIntoHoldSecondsAsInt() const {
+    return ConfigHelper::TypeOnlyIntoHoldSeconds::toSeconds(typeOnlyIntoHoldSeconds_);
 }

@@ -132,6 +132,19 @@ class Config {
     // 0 (never) when the interval is empty or not valid.
     int getRequestIntervalAsInt() const;
 
+    // What is typed for each reading; empty: the value between the start key
+    // and the terminators. Checked with OutputTemplate::valid.
+    const QString& getOutputTemplate() const { return outputTemplate_; }
+    void setOutputTemplate(const QString& v) { outputTemplate_ = v; }
+    // The window (title or program, "*" wildcards) that must have the
+    // keyboard focus for a value to be typed; empty: any window.
+    const QString& getTypeOnlyInto() const { return typeOnlyInto_; }
+    void setTypeOnlyInto(const QString& v) { typeOnlyInto_ = v; }
+    // Seconds a value waits for that window's focus, as typed; empty: none.
+    const QString& getTypeOnlyIntoHoldSeconds() const { return typeOnlyIntoHoldSeconds_; }
+    void setTypeOnlyIntoHoldSeconds(const QString& v) { typeOnlyIntoHoldSeconds_ = v; }
+    int getTypeOnlyIntoHoldSecondsAsInt() const;
+
     // 20 when the delay is not a whole number.
     int getDelayAsInt() const;
     std::optional<int> getDecimalPlacesAsInt() const;
@@ -197,5 +210,8 @@ class Config {
     QString dataCommand_;
     QString requestInterval_;
     QString readingLog_;
+    QString outputTemplate_;
+    QString typeOnlyInto_;
+    QString typeOnlyIntoHoldSeconds_;
     Listeners propertyChangeSupport_;
 };

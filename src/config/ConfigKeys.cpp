@@ -1,5 +1,6 @@
 #include "config/ConfigKeys.h"
 
+#include "config/OutputTemplate.h"
 #include "config/RequestOptions.h"
 #include "config/TextNumbers.h"
 
@@ -160,6 +161,14 @@ const std::vector<Setting>& settings() {
         // Trustworthy readings: typing only stable ones, and the reading log's folder.
         boolSetting("stableOnly", &Config::stableOnly, false),
         readingLogSetting(),
+        // What is typed for a reading, and where.
+        textSetting<OutputTemplate>("outputTemplate", &Config::getOutputTemplate,
+                                    &Config::setOutputTemplate),
+        textSetting<TypeOnlyInto>("typeOnlyInto", &Config::getTypeOnlyInto,
+                                  &Config::setTypeOnlyInto),
+        textSetting<TypeOnlyIntoHoldSeconds>("typeOnlyIntoHoldSeconds",
+                                             &Config::getTypeOnlyIntoHoldSeconds,
+                                             &Config::setTypeOnlyIntoHoldSeconds),
     };
     return table;
 }
@@ -193,43 +202,17 @@ const QStringList& loadOrder() {
 const QStringList& saveOrder() {
     // The order in which the window writes its settings; "port" and
     // "prevPort" come first when the record has a port.
-    static const QStringList keys = {"instrument",
-                                     "bitRate",
-                                     "dataBits",
-                                     "stopBits",
-                                     "parity",
-                                     "inputTerminator",
-                                     "decimalSeparator",
-                                     "sound",
-                                     "startWith",
-                                     "outputTerminator",
-                                     "outputTerminator2",
-                                     "everyXValues",
-                                     "connect",
-                                     "mathOperation",
-                                     "mathOperand",
-                                     "decimalPlaces",
-                                     "roundingMethod",
-                                     "keyboardType",
-                                     "delay",
-                                     "minimizeToTray",
-                                     "notifyWhenMinimizedToTray",
-                                     "checkForUpdates",
-                                     "abortAutoStartWhenPrevPortNotAvailable",
-                                     "ignoreDuplicates",
-                                     "editOperation",
-                                     "editPosition",
-                                     "editNumCharacters",
-                                     "removeCharacters",
-                                     "customRegEx",
-                                     "ignoreTimeLimit",
-                                     "ignoreDifference",
-                                     // Requests and reconnecting.
-                                     "dataCommand",
-                                     "requestInterval",
-                                     "reconnect",
-                                     "stableOnly",
-                                     "readingLog"};
+    static const QStringList keys = {
+        "instrument", "bitRate", "dataBits", "stopBits", "parity", "inputTerminator",
+        "decimalSeparator", "sound", "startWith", "outputTerminator", "outputTerminator2",
+        "everyXValues", "connect", "mathOperation", "mathOperand", "decimalPlaces",
+        "roundingMethod", "keyboardType", "delay", "minimizeToTray", "notifyWhenMinimizedToTray",
+        "checkForUpdates", "abortAutoStartWhenPrevPortNotAvailable", "ignoreDuplicates",
+        "editOperation", "editPosition", "editNumCharacters", "removeCharacters", "customRegEx",
+        "ignoreTimeLimit", "ignoreDifference",
+        // Requests and reconnecting.
+        "dataCommand", "requestInterval", "reconnect", "stableOnly", "readingLog", "outputTemplate",
+        "typeOnlyInto", "typeOnlyIntoHoldSeconds"};
     return keys;
 }
 

@@ -3,6 +3,7 @@
 // stand in for the parts a test cannot press or hear.
 
 #include "config/OutputOptions.h"
+#include "platform/focus/FocusProbe.h"
 #include "platform/keys/KeyGenerator.h"
 #include "platform/midi/Sequencer.h"
 #include "valtyp/util/LinkRunner.h"
@@ -18,6 +19,9 @@ struct FrameServices {
     // The synthetic keyboard a run types with, for the layout the keyboard
     // type is written for; may throw when there is none.
     std::function<std::unique_ptr<keys::KeyGenerator>(ConfigHelper::KeyboardType)> keyboard;
+    // Which window has the keyboard focus, for typing only into one; may
+    // throw focus::FocusUnknown where the session cannot tell. None: never known.
+    std::function<std::unique_ptr<focus::FocusProbe>()> focusProbe;
     // The synthesizer of the signal sound.
     midi::SequencerFactory sequencers;
     // The one-in-four draw of the update check at start-up.

@@ -5,14 +5,17 @@
 
 #include "config/Config.h"
 #include "valtyp/TextFieldUpdate.h"
+#include "worker/DataLine.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class DecimalSeparatorBox;
 class FocusVeto;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 class OutputTab : public QWidget {
@@ -26,6 +29,11 @@ class OutputTab : public QWidget {
     // values. The sound comes later, with soundComboBoxItemStateChanged.
     void updateConfig();
 
+    // The latest record of a run: the template's preview shows what it typed.
+    void showRecord(const DataLine& record);
+    // What the preview shows now, keys as symbols.
+    QString previewText() const;
+
     // Handlers, named after their control.
     void decimalSeparatorBoxItemStateChanged();
     void outputTerminatorBoxItemStateChanged();
@@ -34,6 +42,8 @@ class OutputTab : public QWidget {
     void keyboardTypeBoxItemStateChanged();
     void startWithBoxItemStateChanged();
     void delayTextFieldCaretUpdate();
+    void outputTemplateTextFieldCaretUpdate();
+    void typeOnlyIntoTextFieldCaretUpdate();
 
     DecimalSeparatorBox* decimalSeparatorBox;
     QComboBox* outputTerminatorBox;
@@ -43,6 +53,11 @@ class OutputTab : public QWidget {
     QComboBox* startWithBox;
     QLineEdit* delayTextField;
     QLineEdit* everyXValuesTextField;
+    QLabel* templateReplacesKeysLabel;  // next to the keys a template replaces
+    QLineEdit* outputTemplateTextField;
+    QLabel* outputTemplatePreview;
+    QLineEdit* typeOnlyIntoTextField;
+    QLineEdit* typeOnlyIntoHoldSecondsTextField;
 
     static constexpr int kMinimumDelayForAllLayouts = 3;
 
@@ -57,4 +72,7 @@ class OutputTab : public QWidget {
     Dialogs& dialogs_;
     std::function<bool()> isClosing_;
     std::unique_ptr<EveryXValuesTextFieldUpdate> everyXValuesUpdate_;
+    std::unique_ptr<OutputTemplateTextFieldUpdate> outputTemplateUpdate_;
+    std::unique_ptr<TypeOnlyIntoHoldSecondsTextFieldUpdate> holdSecondsUpdate_;
+    std::optional<DataLine> lastRecord_;
 };

@@ -11,16 +11,20 @@
 #include "valtyp/Dialogs.h"
 #include "valtyp/EventLog.h"
 #include "valtyp/InputTab.h"
+#include "valtyp/OutputTab.h"
 #include "valtyp/Texts.h"
 #include "valtyp/VideriRaZivFrame2.h"
+#include "worker/FocusGuard.h"
 #include "worker/Keybot.h"
 #include "worker/ReadingLog.h"
 #include "worker/SoundBot.h"
+#include "worker/TemplateFiller.h"
 #include "worker/WeightWorker.h"
 
 #include <QDateTime>
 #include <QLabel>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -69,7 +73,7 @@ void VideriRaZivFrame2::startAcquisition() {
     try {
         keys_ = services_.keyboard(config.getKeyboardType());
         keyBot = std::make_unique<Keybot>(
-            *keys_, this, getKeyMapType(instrument), config.getKeyboardType(),
+            *keys_, this, keyMapTypeFor(config), config.getKeyboardType(),
             config.getEveryXValuesAsInt(), getKeyCode(config.getOutputTerminator2()),
             getKeyCode(config.getOutputTerminator()), getKeyCode(config.getStartWith()),
             config.getDelayAsInt());
@@ -78,6 +82,14 @@ void VideriRaZivFrame2::startAcquisition() {
         dialogs().error(text("error"), text("error.initializing.keyboard.output") + message(e));
         return;
     }
+    try {
+        filler_ = std::make_unique<TemplateFiller>(config);
+    } catch (const std::exception& e) {
+        releaseRunObjects();
+        dialogs().error(text("error"), text("invalid.setting") + message(e));
+        return;
+    }
+    if (!startFocusGuard()) return;
     if (keys_->capsLockOn()) dialogs().warning(text("warning"), text("please.turn.off.caps.lock"));
     try {
         soundBot = SoundBot::create(config.getSound(), services_.sequencers);
@@ -113,8 +125,49 @@ void VideriRaZivFrame2::startAcquisition() {
     logEvent(text("keyboard.output.started.type") + u' ' +
              Options<KeyboardType>::toString(config.getKeyboardType()));
     logEvent(text("keyboard.output.through") + u' ' + QString::fromStdString(keys_->describe()));
+    if (!config.getOutputTemplate().isEmpty())
+        logEvent(text("output.template.used") + u' ' + config.getOutputTemplate());
+    if (focusGuard_) logEvent(text("type.only.into.used").arg(config.getTypeOnlyInto()));
     startReadingLog(instrument);
     weightWorker->execute();
+}
+
+// Where the focused window cannot be known, the run does not start: typing
+// anywhere would be exactly what the operator asked to prevent.
+bool VideriRaZivFrame2::startFocusGuard() {
+    if (config.getTypeOnlyInto().isEmpty()) return true;
+    try {
+        if (!services_.focusProbe)
+            throw focus::FocusUnknown(text("type.only.into.no.probe").toStdString());
+        FocusGuard::Sink sink;
+        sink.type = [this](TypingJob job) {
+            if (keyBot) keyBot->add(std::move(job));
+        };
+        sink.settled = [this](const DataLine& record, const std::optional<QString>& ignored) {
+            if (readingLog_)
+                readingLog_->append(record, ignored ? QStringLiteral("ignored: ") + *ignored
+                                                    : QStringLiteral("typed"));
+        };
+        sink.log = [this](const QString& line) {
+            appendLog(line, static_cast<int>(EventLog::Style::Ignored));
+        };
+        focusGuard_ = std::make_unique<FocusGuard>(
+            services_.focusProbe(), config.getTypeOnlyInto(),
+            std::chrono::seconds(config.getTypeOnlyIntoHoldSecondsAsInt()), std::move(sink));
+    } catch (const std::exception& e) {
+        releaseRunObjects();
+        dialogs().error(text("error"), text("type.only.into.unavailable") + message(e));
+        return false;
+    }
+    if (!focusPoll_) {
+        focusPoll_ = new QTimer(this);
+        focusPoll_->setInterval(100);
+        connect(focusPoll_, &QTimer::timeout, this, [this] {
+            if (focusGuard_) focusGuard_->poll();
+        });
+    }
+    focusPoll_->start();
+    return true;
 }
 
 void VideriRaZivFrame2::startReadingLog(Instrument instrument) {
@@ -145,6 +198,11 @@ void VideriRaZivFrame2::showStatus(const QString& text) {
 }
 
 void VideriRaZivFrame2::releaseRunObjects() {
+    if (focusPoll_) focusPoll_->stop();
+    // Values waiting for the focus are not typed after the run.
+    if (focusGuard_) focusGuard_->dropHeld();
+    focusGuard_.reset();
+    filler_.reset();
     if (keyBot) keyBot->stop();
     // Values still waiting would be typed at the next start, perhaps into
     // another form: they go, and the log says which.
@@ -220,13 +278,21 @@ void VideriRaZivFrame2::update(DataLine& record) {
     // The worker has logged a failed record's error already.
     if (!failed) eventLog->appendRecord(record);
     statusJLabel->setText(text("line.count") + QString::number(record.getCount()));
-    if (readingLog_) {
+    if (outputPanel) outputPanel->showRecord(record);
+    TypingJob job = keyBot && filler_ ? filler_->jobFor(record) : TypingJob();
+    // Under the focus guard, the guard says what became of a value to type.
+    const bool guarded = focusGuard_ && !job.isEmpty();
+    if (readingLog_ && !guarded) {
         const QString delivery =
             keyBot ? QStringLiteral("typed") : QStringLiteral("ignored: stopped");
         readingLog_->append(record,
                             readingOutcome(record, delivery, hadValue && !record.hasValue()));
     }
-    if (keyBot) keyBot->add(record.getProcessedData());
+    if (guarded) {
+        focusGuard_->offer(std::move(job), record);
+    } else if (keyBot) {
+        keyBot->add(std::move(job));
+    }
 }
 
 void VideriRaZivFrame2::refreshPortsButtonActionPerformed() {

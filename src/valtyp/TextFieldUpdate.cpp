@@ -1,5 +1,6 @@
 #include "valtyp/TextFieldUpdate.h"
 
+#include "config/OutputTemplate.h"
 #include "config/RequestOptions.h"
 #include "valtyp/Dialogs.h"
 #include "valtyp/Texts.h"
@@ -32,7 +33,9 @@ bool TextFieldUpdate::update() {
 bool TextFieldUpdate::shouldYieldFocus() {
     if (update()) return true;
     if (context_.isClosing()) return false;
-    context_.dialogs.error(Texts::text("error"), Texts::text(rule_.messageKey));
+    const QString explained = rule_.explain ? rule_.explain(normalized()) : QString();
+    context_.dialogs.error(Texts::text("error"),
+                           explained.isEmpty() ? Texts::text(rule_.messageKey) : explained);
     field_.clear();
     // After the event that asked: the focus may be on its way elsewhere.
     QTimer::singleShot(0, &field_, [field = &field_, selectTab = context_.selectTab] {
@@ -75,3 +78,34 @@ RequestIntervalTextFieldUpdate::RequestIntervalTextFieldUpdate(QLineEdit& field,
     : TextFieldUpdate(
           field, std::move(context),
           {&RequestInterval::valid, &Config::setRequestInterval, "error.requestInterval", false}) {}
+
+OutputTemplateTextFieldUpdate::OutputTemplateTextFieldUpdate(QLineEdit& field, Context context)
+    : TextFieldUpdate(field, std::move(context),
+                      {&OutputTemplate::valid, &Config::setOutputTemplate, "error.outputTemplate",
+                       false, &OutputTemplateTextFieldUpdate::explain}) {}
+
+QString OutputTemplateTextFieldUpdate::explain(const QString& text) {
+    try {
+        OutputTemplate::parse(text);
+        return {};
+    } catch (const TemplateError& e) {
+        const QString position = QString::number(e.position());
+        switch (e.kind()) {
+            case TemplateError::Kind::UnknownField:
+                return Texts::text("error.outputTemplate.unknownField").arg(position, e.name());
+            case TemplateError::Kind::UnbalancedOpen:
+                return Texts::text("error.outputTemplate.unbalancedOpen").arg(position);
+            case TemplateError::Kind::UnbalancedClose:
+                return Texts::text("error.outputTemplate.unbalancedClose").arg(position);
+            case TemplateError::Kind::FormatNotAllowed:
+                return Texts::text("error.outputTemplate.format").arg(position, e.name());
+        }
+    }
+    return Texts::text("error.outputTemplate");
+}
+
+TypeOnlyIntoHoldSecondsTextFieldUpdate::TypeOnlyIntoHoldSecondsTextFieldUpdate(QLineEdit& field,
+                                                                               Context context)
+    : TextFieldUpdate(field, std::move(context),
+                      {&TypeOnlyIntoHoldSeconds::valid, &Config::setTypeOnlyIntoHoldSeconds,
+                       "error.typeOnlyIntoHoldSeconds", false}) {}

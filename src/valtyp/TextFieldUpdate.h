@@ -40,6 +40,9 @@ class TextFieldUpdate {
         void (Config::*store)(const QString& text);
         const char* messageKey;
         bool commaIsPoint;  // "1,5" means 1.5
+        // Where the message depends on the text (a position in it); none:
+        // the message of messageKey.
+        QString (*explain)(const QString& text) = nullptr;
     };
     TextFieldUpdate(QLineEdit& field, Context context, Rule rule);
 
@@ -85,4 +88,17 @@ class DataCommandTextFieldUpdate : public TextFieldUpdate {
 class RequestIntervalTextFieldUpdate : public TextFieldUpdate {
   public:
     RequestIntervalTextFieldUpdate(QLineEdit& field, Context context);
+};
+
+// The output template: a refusal names what is wrong and where.
+class OutputTemplateTextFieldUpdate : public TextFieldUpdate {
+  public:
+    OutputTemplateTextFieldUpdate(QLineEdit& field, Context context);
+    // The message for a template that does not parse; empty when it does.
+    static QString explain(const QString& text);
+};
+
+class TypeOnlyIntoHoldSecondsTextFieldUpdate : public TextFieldUpdate {
+  public:
+    TypeOnlyIntoHoldSecondsTextFieldUpdate(QLineEdit& field, Context context);
 };

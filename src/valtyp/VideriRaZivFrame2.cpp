@@ -16,9 +16,11 @@
 #include "valtyp/TraySupport.h"
 #include "valtyp/util/OpenHyperlinkInBrowser.h"
 #include "valtyp/util/UpdateWorker.h"
+#include "worker/FocusGuard.h"
 #include "worker/Keybot.h"
 #include "worker/ReadingLog.h"
 #include "worker/SoundBot.h"
+#include "worker/TemplateFiller.h"
 #include "worker/WeightWorker.h"
 
 #include <QCloseEvent>

@@ -30,7 +30,10 @@ class InputTab;
 class OutputTab;
 class ProcessingTab;
 class SettingsTab;
+class FocusGuard;
 class Keybot;
+class QTimer;
+class TemplateFiller;
 class ReadingLog;
 class QLabel;
 class QPushButton;
@@ -136,6 +139,9 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void stopAcquisition();
     void releaseRunObjects();
     void retireWorker();
+    // The guard of typeOnlyInto; false (after saying why) when the run may
+    // not start.
+    bool startFocusGuard();
     // The reading log of a run, when a folder is set.
     void startReadingLog(ConfigHelper::Instrument instrument);
     void appendLog(const QString& text, int style);
@@ -179,6 +185,9 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     std::unique_ptr<SoundBot> soundBot;
     std::optional<Ignorer> ignorer;
     std::unique_ptr<ReadingLog> readingLog_;
+    std::unique_ptr<TemplateFiller> filler_;     // what each record types
+    std::unique_ptr<FocusGuard> focusGuard_;     // only with a window to type into
+    QTimer* focusPoll_ = nullptr;                // types held values when the focus is back
     std::unique_ptr<WeightWorker> weightWorker;  // its thread may still report
     std::unique_ptr<TraySupport> wsl;
     std::unique_ptr<UpdateWorker> updateWorker;  // last: joined first

@@ -1,6 +1,7 @@
 // valtyp: the desktop program.
 
 #include "config/KeyMaps.h"
+#include "platform/focus/SystemFocus.h"
 #include "platform/keys/SystemKeyboard.h"
 #include "valtyp/QtDialogs.h"
 #include "valtyp/VideriRaZiv.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         const ConfigHelper::LayoutName name = ConfigHelper::layoutName(type);
         return keys::openSystemKeyboard({name.layout, name.variant}, std::getenv);
     };
+    services.focusProbe = [] { return focus::openSystemFocusProbe(std::getenv); };
     services.sequencers = midi::systemSequencer;
     services.updateDraw = UpdateCheckStart::uniformDraw();
     services.updateCheck = [](UpdateWorkerView& view) {

@@ -18,7 +18,7 @@ namespace {
 class TextQueue {
   public:
     // How many texts wait once this one is queued.
-    std::size_t put(QString text) {
+    std::size_t put(TypingJob text) {
         std::size_t waiting;
         {
             std::lock_guard lock(mutex_);
@@ -34,7 +34,7 @@ class TextQueue {
         QStringList dropped;
         {
             std::lock_guard lock(mutex_);
-            for (QString& text : texts_) dropped.push_back(std::move(text));
+            for (const TypingJob& text : texts_) dropped.push_back(text.shown());
             texts_.clear();
         }
         idle_.notify_all();
@@ -43,10 +43,10 @@ class TextQueue {
 
     // The next text; none when a stop is requested while waiting. The text
     // counts as being typed until finished() is called for it.
-    std::optional<QString> take(std::stop_token stop) {
+    std::optional<TypingJob> take(std::stop_token stop) {
         std::unique_lock lock(mutex_);
         if (!waiting_.wait(lock, stop, [this] { return !texts_.empty(); })) return std::nullopt;
-        QString text = std::move(texts_.front());
+        TypingJob text = std::move(texts_.front());
         texts_.pop_front();
         ++typing_;
         return text;
@@ -70,7 +70,7 @@ class TextQueue {
     int typing_ = 0;
     std::mutex mutex_;
     std::condition_variable_any waiting_;
-    std::deque<QString> texts_;
+    std::deque<TypingJob> texts_;
 };
 
 TextQueue& queue() {
@@ -110,9 +110,13 @@ Keybot::~Keybot() {
 }
 
 void Keybot::add(const QString& text) {
-    if (text.isEmpty()) return;
+    add(TypingJob::framed(text));
+}
+
+void Keybot::add(TypingJob job) {
+    if (job.isEmpty()) return;
     // Said once per engine, that is once per run, not for every later value.
-    if (queue().put(text) > kBacklogWarning && !backlogReported_) {
+    if (queue().put(std::move(job)) > kBacklogWarning && !backlogReported_) {
         backlogReported_ = true;
         report(backlog_, backlog_);
     }
@@ -142,9 +146,13 @@ void Keybot::run(std::stop_token stop) {
     while (!stop.stop_requested()) {
         const auto text = queue().take(stop);
         if (!text) break;
-        typeStart();
-        typeString(*text);
-        typeEnd();
+        if (text->sequence.empty()) {
+            typeStart();
+            typeString(text->text);
+            typeEnd();
+        } else {
+            typeSequence(text->sequence);
+        }
         queue().finished();
     }
     stop_ = {};
@@ -173,6 +181,16 @@ void Keybot::typeEnd() {
         return;
     }
     if (endWith_ > 0) tapKey(endWith_);
+}
+
+void Keybot::typeSequence(const ConfigHelper::TypedSequence& sequence) {
+    for (const ConfigHelper::TypedPiece& piece : sequence) {
+        if (piece.key != 0) {
+            tapKey(piece.key);
+        } else {
+            typeString(piece.text);
+        }
+    }
 }
 
 void Keybot::typeCharacter(char32_t character) {

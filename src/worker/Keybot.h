@@ -5,6 +5,7 @@
 
 #include "config/KeyMaps.h"
 #include "config/OutputOptions.h"
+#include "config/OutputTemplate.h"
 #include "platform/keys/KeyGenerator.h"
 
 #include <QString>
@@ -16,6 +17,17 @@
 #include <thread>
 
 class WeightWorkerView;
+
+// One thing to type: a value framed by the start key and a terminator, or a
+// filled-in output template, typed exactly as it stands.
+struct TypingJob {
+    QString text;                          // the framed value
+    ConfigHelper::TypedSequence sequence;  // when not empty, typed instead of the text
+    static TypingJob framed(QString text) { return {std::move(text), {}}; }
+    bool isEmpty() const { return text.isEmpty() && sequence.empty(); }
+    // For log lines: the value, or the sequence with keys as symbols.
+    QString shown() const { return sequence.empty() ? text : ConfigHelper::showTyped(sequence); }
+};
 
 class Keybot {
   public:
@@ -39,6 +51,8 @@ class Keybot {
     // The first time more than kBacklogWarning texts wait, the view hears
     // that typing falls behind.
     void add(const QString& text);
+    // The same for a framed value or a template's sequence.
+    void add(TypingJob job);
     static constexpr std::size_t kBacklogWarning = 20;
 
     // Takes the texts not yet typed out of the queue, in order, so that a
@@ -63,6 +77,8 @@ class Keybot {
     void typeStart();
     void typeString(const QString& text);
     void typeEnd();
+    // A template's texts and keys, without start key or terminator.
+    void typeSequence(const ConfigHelper::TypedSequence& sequence);
 
   private:
     void typeCharacter(char32_t character);

@@ -129,3 +129,27 @@ TEST(RunCommand, AReadingLogKeepsEveryLineWrittenWhenTheProgramIsKilled) {
     }
     EXPECT_EQ(outcomes, QStringList({"|ignored: unstable", "12.34|printed", "|ignored: overload"}));
 }
+
+TEST(RunCommand, TypingOnlyIntoAWindowIsRefusedWhereTheFocusCannotBeKnownAndBadTemplatesAlways) {
+    PseudoTerminal line;
+    QProcessEnvironment wayland = QProcessEnvironment::systemEnvironment();
+    wayland.remove("DISPLAY");
+    wayland.remove("VALTYP_KEYS");
+    wayland.insert("XDG_SESSION_TYPE", "wayland");
+    QProcess run;
+    run.setProcessEnvironment(wayland);
+    run.start(QStringLiteral(VALTYP_CLI),
+              runArgs(line.portPath(), {"--type", "--set", "typeOnlyInto=Calc*"}));
+    ASSERT_TRUE(run.waitForFinished(20000));
+    EXPECT_EQ(run.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(run.readAllStandardError()),
+              "valtyp-cli: typeOnlyInto cannot be honoured: the window with the keyboard focus "
+              "cannot be known here (Wayland or the text console)\n");
+
+    run.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    run.start(QStringLiteral(VALTYP_CLI),
+              runArgs(line.portPath(), {"--set", "outputTemplate={value}{TAB"}));
+    ASSERT_TRUE(run.waitForFinished(20000));
+    EXPECT_EQ(run.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(run.readAllStandardError()).contains("outputTemplate"));
+}

@@ -88,6 +88,9 @@ TEST(ConfigKeys, SaveWritesPortTwiceThenEveryKeyInOrderAndLoadsBackTheSame) {
     c.ignoreDuplicates = true;
     c.stableOnly = true;
     c.setReadingLog("/srv/audit, balance 2");
+    c.setOutputTemplate("{value}{TAB}{date:dd.MM.yyyy}{{x}}{ENTER}");
+    c.setTypeOnlyInto("Calc — *.ods");
+    c.setTypeOnlyIntoHoldSeconds("30");
 
     QStringList order;
     QMap<QString, QString> stored;
@@ -95,10 +98,13 @@ TEST(ConfigKeys, SaveWritesPortTwiceThenEveryKeyInOrderAndLoadsBackTheSame) {
         order << k;
         stored[k] = v;
     });
-    ASSERT_EQ(order.size(), 38);
+    ASSERT_EQ(order.size(), 41);
     EXPECT_EQ(order.mid(0, 4), QStringList({"port", "prevPort", "instrument", "bitRate"}));
     EXPECT_EQ(order.mid(32), QStringList({"ignoreDifference", "dataCommand", "requestInterval",
-                                          "reconnect", "stableOnly", "readingLog"}));
+                                          "reconnect", "stableOnly", "readingLog", "outputTemplate",
+                                          "typeOnlyInto", "typeOnlyIntoHoldSeconds"}));
+    EXPECT_EQ(stored["outputTemplate"], "{value}{TAB}{date:dd.MM.yyyy}{{x}}{ENTER}");
+    EXPECT_EQ(stored["typeOnlyInto"], "Calc — *.ods");
     EXPECT_EQ(stored["prevPort"], "/dev/ttyUSB1");  // the port in use becomes the previous one
     EXPECT_EQ(stored["instrument"], "KERN_MPS");
     EXPECT_EQ(stored["bitRate"], "7");
@@ -116,16 +122,17 @@ TEST(ConfigKeys, ARecordWithoutPortSavesNoPortKeys) {
     ConfigKeys::save(loadFrom({}).config, [&](const QString& k, const QString&) { order << k; });
     EXPECT_FALSE(order.contains("port"));
     EXPECT_FALSE(order.contains("prevPort"));
-    EXPECT_EQ(order.size(), 36);
+    EXPECT_EQ(order.size(), 39);
 }
 
 TEST(ConfigKeys, LoadOrderListsEveryKeyOnce) {
     const QStringList& keys = ConfigKeys::loadOrder();
-    EXPECT_EQ(keys.size(), 38);
+    EXPECT_EQ(keys.size(), 41);
     EXPECT_EQ(keys.mid(0, 3), QStringList({"port", "prevPort", "instrument"}));
     EXPECT_EQ(keys.mid(32), QStringList({"customRegEx", "dataCommand", "requestInterval",
-                                         "reconnect", "stableOnly", "readingLog"}));
-    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 38);
+                                         "reconnect", "stableOnly", "readingLog", "outputTemplate",
+                                         "typeOnlyInto", "typeOnlyIntoHoldSeconds"}));
+    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 41);
 }
 
 TEST(ConfigKeys, ApplyingOneSettingChecksIt) {
@@ -136,6 +143,14 @@ TEST(ConfigKeys, ApplyingOneSettingChecksIt) {
     EXPECT_TRUE(ConfigKeys::applySetting(c, "keyboardType", "GERMAN"));
     EXPECT_FALSE(ConfigKeys::applySetting(c, "keyboardType", "german"));
     EXPECT_THROW(ConfigKeys::applySetting(c, "nonsense", "1"), std::invalid_argument);
+    // A template that would not parse, and a hold past an hour, are refused.
+    EXPECT_TRUE(ConfigKeys::applySetting(c, "outputTemplate", "{value}{ENTER}"));
+    EXPECT_FALSE(ConfigKeys::applySetting(c, "outputTemplate", "{value"));
+    EXPECT_EQ(c.getOutputTemplate(), "{value}{ENTER}");
+    EXPECT_TRUE(ConfigKeys::applySetting(c, "typeOnlyIntoHoldSeconds", "3600"));
+    EXPECT_FALSE(ConfigKeys::applySetting(c, "typeOnlyIntoHoldSeconds", "3601"));
+    EXPECT_FALSE(ConfigKeys::applySetting(c, "typeOnlyIntoHoldSeconds", "-1"));
+    EXPECT_EQ(c.getTypeOnlyIntoHoldSecondsAsInt(), 3600);
     EXPECT_EQ(ConfigKeys::storedValue(c, "keyboardType"), "GERMAN");
 }
 

@@ -83,6 +83,9 @@ TEST(Config, HasChangedSeesEverySettingButThePreviousPort) {
         [](Config& c) { c.setIgnoreDifference("0.5"); },
         [](Config& c) { c.stableOnly = true; },
         [](Config& c) { c.setReadingLog("/var/lib/valtyp"); },
+        [](Config& c) { c.setOutputTemplate("{value}{TAB}"); },
+        [](Config& c) { c.setTypeOnlyInto("Calc*"); },
+        [](Config& c) { c.setTypeOnlyIntoHoldSeconds("10"); },
     };
     for (std::size_t i = 0; i < changes.size(); ++i) {
         Config changed = base.copyConfig();

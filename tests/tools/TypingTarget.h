@@ -15,14 +15,19 @@ class TypingTarget {
 
     // Starts the program and waits until its field has the keyboard focus.
     // Throws std::runtime_error when it does not come up.
-    explicit TypingTarget(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    explicit TypingTarget(std::chrono::milliseconds timeout = std::chrono::seconds(20))
+        : TypingTarget(QString(), timeout) {}
+    // A window of that title.
+    explicit TypingTarget(const QString& title,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         // Dead keys compose with the table of a UTF-8 locale.
         environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(VALTYP_TYPING_TARGET), QStringList());
+        process_.start(QStringLiteral(VALTYP_TYPING_TARGET),
+                       title.isEmpty() ? QStringList() : QStringList{title});
         if (!process_.waitForStarted(static_cast<int>(timeout.count()))) {
             throw std::runtime_error("typing-target did not start: " +
                                      process_.errorString().toStdString());
@@ -64,6 +69,17 @@ class TypingTarget {
         while (received_.size() < count && readUntil(deadline)) {
         }
         return received_.size() >= count;
+    }
+
+    // Takes the keyboard focus back and waits until it has it; false on time-out.
+    bool takeFocus(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+        ready_ = false;
+        process_.write("focus\n");
+        process_.waitForBytesWritten(1000);
+        const auto deadline = Clock::now() + timeout;
+        while (!ready_ && readUntil(deadline)) {
+        }
+        return ready_;
     }
 
     // Whether the field lost the keyboard focus after it was ready.

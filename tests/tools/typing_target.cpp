@@ -17,15 +17,19 @@
 // fast typist look out of order.
 //
 // The program ends when its standard input reaches its end or reads the line
-// "quit". Needs a real X display: run it with QT_QPA_PLATFORM=xcb.
+// "quit"; the line "focus" takes the keyboard focus back. The first argument,
+// when given, is the window's title. Needs a real X display: run it with
+// QT_QPA_PLATFORM=xcb.
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMetaEnum>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-compose.h>
 
 #include <unistd.h>
@@ -193,7 +197,8 @@ int main(int argc, char** argv) {
     qputenv("QT_IM_MODULE", "none");
     QApplication app(argc, argv);
     Field field;
-    field.setWindowTitle(QStringLiteral("typing-target"));
+    field.setWindowTitle(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QStringLiteral("typing-target"));
     field.resize(600, 300);
     field.show();
     field.activateWindow();
@@ -207,6 +212,19 @@ int main(int argc, char** argv) {
         if (n <= 0) return QApplication::quit();
         pending.append(buffer, n);
         if (pending.contains("quit\n")) QApplication::quit();
+        if (pending.contains("focus\n")) {
+            pending.replace("focus\n", "");
+            // Without a window manager Qt asks for the focus with the time of
+            // its last event, which the server refuses once another client
+            // took the focus later; the current time always counts.
+            if (auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>()) {
+                xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_PARENT,
+                                    static_cast<xcb_window_t>(field.winId()), XCB_CURRENT_TIME);
+                xcb_flush(x11->connection());
+            }
+            field.activateWindow();
+            field.setFocus();
+        }
     });
     return QApplication::exec();
 }

@@ -76,6 +76,16 @@ std::optional<Keysym> controlKey(int code) {
             return XK_Control_L;
         case Alt:
             return XK_Alt_L;
+        case Escape:
+            return XK_Escape;
+        case End:
+            return XK_End;
+        case Home:
+            return XK_Home;
+        case Left:
+            return XK_Left;
+        case Up:
+            return XK_Up;
         case Right:
             return XK_Right;
         case Down:

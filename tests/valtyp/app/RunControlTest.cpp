@@ -379,3 +379,17 @@ TEST_F(FrameTest, RequestNowAsksTheInstrumentOnceMoreWhileRunning) {
     ASSERT_TRUE(waitConnected(false));
     EXPECT_FALSE(requestNow->isEnabled());
 }
+
+TEST_F(FrameTest, TypingOnlyIntoAWindowIsRefusedAtStartWhereTheFocusCannotBeKnown) {
+    PseudoTerminal line;
+    store("typeOnlyInto", "Calc*");
+    open({line.portPath()});
+    clickStartStop();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "Error");
+    EXPECT_EQ(dialogs.shown[0].text,
+              "\"Type only into\" is set, but cannot be honoured: this program has no way to know "
+              "the focused window on this system");
+    EXPECT_FALSE(frame->isConnected());
+    EXPECT_EQ(tabTitles(), allTabs);
+}

@@ -40,6 +40,8 @@ const Getter numCharacters = [](const Config& c) { return c.getEditNumCharacters
 const Getter removeCharacters = [](const Config& c) { return c.getRemoveCharacters(); };
 const Getter dataCommand = [](const Config& c) { return c.getDataCommand(); };
 const Getter requestInterval = [](const Config& c) { return c.getRequestInterval(); };
+const Getter outputTemplate = [](const Config& c) { return c.getOutputTemplate(); };
+const Getter holdSeconds = [](const Config& c) { return c.getTypeOnlyIntoHoldSeconds(); };
 
 }  // namespace
 
@@ -159,6 +161,40 @@ TEST_F(SettingsTabsTest, ValidatorsStoreAcceptedTextsAndRefuseOthersWithTheirMes
          requestInterval,
          "The request interval must be empty, 0, or a whole number of milliseconds from 100 to "
          "3600000."},
+        {"outputTemplateTextField",
+         "{value}{TAB}{time:HH:mm}{ENTER}",
+         "{value}{TAB}{time:HH:mm}{ENTER}",
+         outputTemplate,
+         {}},
+        {"outputTemplateTextField",
+         "{value}{TAB}{weight}",
+         {},
+         outputTemplate,
+         "The output template has no field {weight} (position 13)."},
+        {"outputTemplateTextField",
+         "a}",
+         {},
+         outputTemplate,
+         "The brace \"}\" at position 2 of the output template closes nothing. Write }} for a "
+         "brace itself."},
+        {"outputTemplateTextField",
+         "{value",
+         {},
+         outputTemplate,
+         "The brace \"{\" at position 1 of the output template is never closed. Write {{ for a "
+         "brace itself."},
+        {"outputTemplateTextField",
+         "{count:000}",
+         {},
+         outputTemplate,
+         "The field {count} at position 1 of the output template takes no form; only {date:...} "
+         "and {time:...} do."},
+        {"typeOnlyIntoHoldSecondsTextField", "30", "30", holdSeconds, {}},
+        {"typeOnlyIntoHoldSecondsTextField",
+         "3601",
+         {},
+         holdSeconds,
+         "Please enter the seconds to hold a reading: a whole number from 0 to 3600, or nothing."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " \"" + c.typed.toStdString() + "\"");
@@ -568,4 +604,26 @@ TEST_F(SettingsTabsTest, ReadingLogFolderAndStableOnlyReachTheSettings) {
     showTab(processing);
     showTab(output);
     EXPECT_EQ(saved("readingLog"), "");
+}
+
+// The preview follows every key typed into the template, filled from the
+// last record of a run; keys show as symbols.
+TEST_F(SettingsTabsTest, TheTemplatePreviewShowsWhatTheSampleOrTheLastRecordWouldType) {
+    QLabel* preview = child<QLabel>("outputTemplatePreview");
+    EXPECT_EQ(preview->accessibleName(), "Preview");
+    output->showRecord(DataLine("N 1.5 kg\r\n", "1.5", 42, DataLine::Instant(), false));
+    focusWith(field("outputTemplateTextField"), "[{value}]{TAB}{F2}{ENTER}");
+    EXPECT_EQ(preview->text(), "[1.5]⇥⟨F2⟩⏎");
+    field("outputTemplateTextField")->setText("{value");
+    EXPECT_EQ(preview->text(),
+              "The brace \"{\" at position 1 of the output template is never closed. Write {{ for "
+              "a brace itself.");
+    field("outputTemplateTextField")->setText("{count}:{raw}");
+    EXPECT_EQ(preview->text(), "42:N 1.5 kg<13><10>");
+    // No template: the value between the start key and the terminator.
+    field("outputTemplateTextField")->setText("");
+    output->startWithBox->setCurrentIndex(Options<StartWith>::ordinal(StartWith::TAB));
+    output->outputTerminatorBox->setCurrentIndex(
+        Options<OutputTerminator>::ordinal(OutputTerminator::ENTER));
+    EXPECT_EQ(preview->text(), "⇥1.5⏎");
 }

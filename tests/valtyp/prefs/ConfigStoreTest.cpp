@@ -137,7 +137,8 @@ TEST_F(ConfigStoreTest, SaveWritesPortTwiceThenEveryKeyInOrderThenFlushes) {
         "minimizeToTray notifyWhenMinimizedToTray checkForUpdates "
         "abortAutoStartWhenPrevPortNotAvailable ignoreDuplicates editOperation editPosition "
         "editNumCharacters removeCharacters customRegEx ignoreTimeLimit ignoreDifference "
-        "dataCommand requestInterval reconnect stableOnly readingLog flush");
+        "dataCommand requestInterval reconnect stableOnly readingLog outputTemplate typeOnlyInto "
+        "typeOnlyIntoHoldSeconds flush");
     // The port in use becomes the previous port; the record's own is not written.
     EXPECT_EQ(recorder.calls.mid(0, 4), QStringList({"port=/dev/ttyUSB0", "prevPort=/dev/ttyUSB0",
                                                      "instrument=KERN_MPS", "bitRate=0"}));

@@ -327,7 +327,7 @@ void listen(SerialPortLocal& sp, platform::StopPause& pause, std::chrono::millis
         }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
         if (left.count() <= 0) return;
-        sp.waitReadable(pause.wakeUpDescriptor(), static_cast<int>(left.count()));
+        sp.waitReadable(pause.wakeHandle(), static_cast<int>(left.count()));
         if (stop.stop_requested()) throw Interrupted();
         pause.clearWakeUps();
     }

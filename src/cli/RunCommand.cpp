@@ -43,9 +43,14 @@ class ConsoleView : public WeightWorkerView {
     void setReadingLog(ReadingLog* readingLog) { readingLog_ = readingLog; }
     void onLimitReached(std::function<void()> f) { limitReached_ = std::move(f); }
     void onDisconnected(std::function<void()> f) { disconnected_ = std::move(f); }
+    void onTypingFailed(std::function<void()> f) { typingFailed_ = std::move(f); }
 
     void logEvent(const QString& text) override { log(text); }
     void logImportantEvent(const QString& text) override { log(text); }
+
+    void typingFailed() override {
+        if (typingFailed_) typingFailed_();
+    }
 
     void setConnectedInGUI(bool connected) override {
         if (!connected && disconnected_) disconnected_();
@@ -61,16 +66,27 @@ class ConsoleView : public WeightWorkerView {
         } catch (const std::exception& e) {
             error = QString::fromLocal8Bit(e.what());
         }
-        if (readingLog_) {
-            const QString outcome =
-                error ? QStringLiteral("error: ") + *error
-                      : readingOutcome(
-                            record, keybot_ ? QStringLiteral("typed") : QStringLiteral("printed"),
-                            hadValue && !record.hasValue());
+        const bool typing = keybot_ && !error && record.hasValue();
+        // A value to type is logged once its fate is known.
+        if (readingLog_ && !typing) {
+            const QString outcome = error ? QStringLiteral("error: ") + *error
+                                          : readingOutcome(record, QStringLiteral("printed"),
+                                                           hadValue && !record.hasValue());
             readingLog_->append(record, outcome);
+            // Printed only once on the disk: what the console shows is logged.
+            readingLog_->flush();
         }
         printer_.print(record, error);
-        if (keybot_ && !error) keybot_->add(record.getProcessedData());
+        if (typing) {
+            Keybot::Settled settled;
+            if (readingLog_) {
+                settled = [log = readingLog_, record = record.copy()](Keybot::Fate fate,
+                                                                      const QString& failure) {
+                    log->append(record, Keybot::outcomeText(fate, failure));
+                };
+            }
+            keybot_->add(record.getProcessedData(), std::move(settled));
+        }
         if (++received_ == limit_ && limitReached_) limitReached_();
     }
 
@@ -90,6 +106,7 @@ class ConsoleView : public WeightWorkerView {
     int received_ = 0;
     std::function<void()> limitReached_;
     std::function<void()> disconnected_;
+    std::function<void()> typingFailed_;
 };
 
 // SIGINT and SIGTERM arrive on the event loop as a readable pipe.
@@ -177,6 +194,11 @@ int runRun(const QStringList& args) {
     QEventLoop loop;
     view.onLimitReached([&] { worker->cancel(); });
     view.onDisconnected([&] { loop.quit(); });
+    // From the typing thread: the stop is made on this one.
+    view.onTypingFailed([&] {
+        QMetaObject::invokeMethod(
+            &loop, [&] { worker->cancel(); }, Qt::QueuedConnection);
+    });
     QSocketNotifier stopRequest(stopPipe[0], QSocketNotifier::Read);
     QObject::connect(&stopRequest, &QSocketNotifier::activated, [&] { worker->cancel(); });
     worker->execute();
@@ -185,6 +207,8 @@ int runRun(const QStringList& args) {
     if (keybot) {
         Keybot::waitUntilTyped(std::chrono::minutes(1));
         keybot->stop();
+        // Values that typing failed to reach stay in the reading log as dropped.
+        Keybot::dropQueued();
     }
     return 0;
 }

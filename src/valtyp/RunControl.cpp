@@ -118,8 +118,13 @@ void VideriRaZivFrame2::startAcquisition() {
 }
 
 void VideriRaZivFrame2::startReadingLog(Instrument instrument) {
-    readingLog_.reset();
-    if (config.getReadingLog().isEmpty()) return;
+    readingLogOn_ = !config.getReadingLog().isEmpty();
+    if (!readingLogOn_) return;
+    if (readingLog_) {
+        readingLog_->retarget(config.getReadingLog(), config.getPort(),
+                              Options<Instrument>::name(instrument));
+        return;
+    }
     readingLog_ = std::make_unique<ReadingLog>(config.getReadingLog(), config.getPort(),
                                                Options<Instrument>::name(instrument),
                                                [this](const QString& m) { logImportantEvent(m); });
@@ -128,6 +133,16 @@ void VideriRaZivFrame2::startReadingLog(Instrument instrument) {
 void VideriRaZivFrame2::stopAcquisition() {
     if (weightWorker) weightWorker->cancel();
     releaseRunObjects();
+}
+
+void VideriRaZivFrame2::typingFailed() {
+    // Posted: the typing thread that calls is joined by the stop.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (connected) stopAcquisition();
+        },
+        Qt::QueuedConnection);
 }
 
 void VideriRaZivFrame2::requestNowButtonActionPerformed() {
@@ -174,10 +189,10 @@ void VideriRaZivFrame2::setConnectedInGUI(bool running) {
         }
         showIdleLook();
         // An acquisition that ended by itself (the port went away) leaves
-        // nothing behind either. The reading log stays until here, so that
+        // nothing behind either. The reading log stays on until here, so that
         // records delivered after a stop are logged too.
         releaseRunObjects();
-        readingLog_.reset();
+        readingLogOn_ = false;
         retireWorker();
     });
 }
@@ -220,13 +235,22 @@ void VideriRaZivFrame2::update(DataLine& record) {
     // The worker has logged a failed record's error already.
     if (!failed) eventLog->appendRecord(record);
     statusJLabel->setText(text("line.count") + QString::number(record.getCount()));
-    if (readingLog_) {
-        const QString delivery =
-            keyBot ? QStringLiteral("typed") : QStringLiteral("ignored: stopped");
-        readingLog_->append(record,
-                            readingOutcome(record, delivery, hadValue && !record.hasValue()));
+    ReadingLog* log = readingLogOn_ ? readingLog_.get() : nullptr;
+    const bool typing = keyBot && record.hasValue();
+    // A value to type is logged once its fate is known: typed, or dropped by a stop.
+    if (log && !typing) {
+        log->append(record, readingOutcome(record, QStringLiteral("ignored: stopped"),
+                                           hadValue && !record.hasValue()));
     }
-    if (keyBot) keyBot->add(record.getProcessedData());
+    if (keyBot) {
+        Keybot::Settled settled;
+        if (log && typing) {
+            settled = [log, record = record.copy()](Keybot::Fate fate, const QString& failure) {
+                log->append(record, Keybot::outcomeText(fate, failure));
+            };
+        }
+        keyBot->add(record.getProcessedData(), std::move(settled));
+    }
 }
 
 void VideriRaZivFrame2::refreshPortsButtonActionPerformed() {

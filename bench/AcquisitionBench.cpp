@@ -1,19 +1,23 @@
 // End-to-end measurements of the acquisition over a pseudo-terminal with the
 // real POSIX driver, the real worker and the keystroke engine, each one for
 // the worker asleep in the kernel and for the polling loop, in the same run:
-//   latency     last byte of a record written -> first key press of its value
+//   latency     last byte of a record written -> first key press of its value,
+//               by stage, beside a plain thread's wake-up from poll on a pty
+//               measured in the same run, so the machine's tail shows apart
 //   idle        CPU used by a connected worker that receives nothing
 //   throughput  records per second at full speed, count in = count out
 // The user-interface thread sleeps in its event loop, as a window's does.
 // Usage: bench_acquisition [latency|idle|throughput|all] [--idle-seconds N]
 
 #include "config/Config.h"
+#include "config/KeyCodes.h"
 #include "platform/keys/recording/RecordingKeyGenerator.h"
 #include "worker/Keybot.h"
 #include "worker/WeightWorker.h"
 #include "worker/WeightWorkerView.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <pty.h>
 #include <sched.h>
@@ -127,47 +131,104 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<size_t>(p * (v.size() - 1) + 0.5))];
 }
 
+struct Stats {
+    double median = 0, p99 = 0, max = 0;
+};
+
+Stats stats(const std::vector<double>& v) {
+    if (v.empty()) return {};
+    return {percentile(v, 0.5), percentile(v, 0.99), *std::max_element(v.begin(), v.end())};
+}
+
 struct Latency {
-    double median, p99, max;
+    Stats ours;
+    // A thread blocked in poll on a pseudo-terminal of its own, woken by a
+    // byte written between two of our records: what the machine gives anyone.
+    Stats kernel;
     size_t typed;
-    // Medians of the three stages: pty to framed, framed to the window's
-    // thread, that thread to the key press.
-    double read, handOver, typing;
+    // The p99 of each stage: pty to framed, framed to the window's thread,
+    // that thread to the typing thread (its start key), start key to the
+    // value's first key.
+    double read, handOver, typingHandOver, firstKey;
 };
 
 double ms(std::chrono::system_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// The reference: wakes from poll for each byte, notes the time, reads it;
+// a 'q' ends it.
+class KernelWakeUp {
+  public:
+    KernelWakeUp()
+        : thread_([this] {
+              pollfd watch{line_.keep, POLLIN, 0};
+              for (;;) {
+                  if (poll(&watch, 1, -1) < 0) continue;
+                  const auto woke = Clock::now();
+                  char bytes[64];
+                  const ssize_t n = read(line_.keep, bytes, sizeof bytes);
+                  if (n <= 0) continue;
+                  if (bytes[n - 1] == 'q') return;
+                  woken_.push_back(woke);
+              }
+          }) {}
+    ~KernelWakeUp() { finish(); }
+    Clock::time_point send() {
+        const auto now = Clock::now();
+        line_.send("x");
+        return now;
+    }
+    // Ends the thread; when each byte woke it.
+    std::vector<Clock::time_point> finish() {
+        if (thread_.joinable()) {
+            line_.send("q");
+            thread_.join();
+        }
+        return woken_;
+    }
+
+  private:
+    Line line_;
+    std::vector<Clock::time_point> woken_;
+    std::thread thread_;
+};
+
 Latency latency(Mode mode) {
     Line line;
     CountingView view;
     keys::RecordingKeyGenerator keys;
     std::mutex mutex;
-    std::vector<Clock::time_point> firstPress;
-    // Each value is one digit typed with one key: every press starts a value.
+    // Each value is a start key, then one digit typed with one key.
+    std::vector<Clock::time_point> startKey, firstPress;
     keys.setListener([&](const keys::KeyEvent& e) {
         if (e.kind != keys::KeyEvent::Kind::Press) return;
         std::lock_guard lock(mutex);
-        firstPress.push_back(e.at);
+        (e.value == KeyCode::Tab ? startKey : firstPress).push_back(e.at);
     });
-    Keybot keybot(keys, &view, KeyMapType::NUMERIC, KeyboardType::QUERTY, 0, 0, 0, 0, 0);
+    Keybot keybot(keys, &view, KeyMapType::NUMERIC, KeyboardType::QUERTY, 0, 0, 0, KeyCode::Tab, 0);
     view.keybot = &keybot;
     keybot.start();
     auto worker = startWorker(line, view, mode);
 
     constexpr int kRecords = 1000;
-    std::vector<Clock::time_point> written;
+    std::vector<Clock::time_point> written, referenceWritten;
     std::vector<std::chrono::system_clock::time_point> writtenWall;
     written.reserve(kRecords);
     writtenWall.reserve(kRecords);
-    // Records 7 ms apart, so every one meets a worker that went back to its idle wait.
+    referenceWritten.reserve(kRecords);
+    KernelWakeUp reference;
+    // Records 7 ms apart, so every one meets a worker that went back to its
+    // idle wait; the reference byte half-way between, so that both see the
+    // same moments of the machine.
     std::thread instrument([&] {
         for (int i = 0; i < kRecords; ++i) {
             line.send("ST,+" + std::to_string(i % 10) + "\r");
             written.push_back(Clock::now());
             writtenWall.push_back(std::chrono::system_clock::now());
-            std::this_thread::sleep_for(std::chrono::milliseconds(7));
+            std::this_thread::sleep_for(std::chrono::microseconds(3500));
+            referenceWritten.push_back(reference.send());
+            std::this_thread::sleep_for(std::chrono::microseconds(3500));
         }
     });
     runEventLoopUntil(
@@ -179,25 +240,31 @@ Latency latency(Mode mode) {
     instrument.join();
     stopWorker(*worker);
     keybot.stop();
+    const std::vector<Clock::time_point> woken = reference.finish();
 
-    std::vector<double> total, read, handOver, typing;
+    std::vector<double> total, kernel, read, handOver, typingHandOver, firstKey;
     std::lock_guard l(mutex);
-    const size_t n = std::min({written.size(), firstPress.size(), view.framed.size()});
+    const size_t n =
+        std::min({written.size(), firstPress.size(), startKey.size(), view.framed.size()});
+    // The wall clock of the records' instants on the steady clock of the key events.
+    const auto steady = [&](size_t i, std::chrono::system_clock::time_point wall) {
+        return written[i] + (wall - writtenWall[i]);
+    };
     for (size_t i = 0; i < n; ++i) {
-        total.push_back(
-            std::chrono::duration<double, std::milli>(firstPress[i] - written[i]).count());
-        read.push_back(ms(view.framed[i] - writtenWall[i]));
-        handOver.push_back(ms(view.handedOver[i] - view.framed[i]));
-        const auto pressWall = writtenWall[i] + (firstPress[i] - written[i]);
-        typing.push_back(ms(pressWall - view.handedOver[i]));
+        const auto framed = steady(i, view.framed[i]);
+        const auto handedOver = steady(i, view.handedOver[i]);
+        total.push_back(ms(firstPress[i] - written[i]));
+        read.push_back(ms(framed - written[i]));
+        handOver.push_back(ms(handedOver - framed));
+        typingHandOver.push_back(ms(startKey[i] - handedOver));
+        firstKey.push_back(ms(firstPress[i] - startKey[i]));
     }
-    return {percentile(total, 0.5),
-            percentile(total, 0.99),
-            *std::max_element(total.begin(), total.end()),
-            firstPress.size(),
-            percentile(read, 0.5),
-            percentile(handOver, 0.5),
-            percentile(typing, 0.5)};
+    for (size_t i = 0; i < std::min(woken.size(), referenceWritten.size()); ++i) {
+        kernel.push_back(ms(woken[i] - referenceWritten[i]));
+    }
+    return {stats(total),       stats(kernel),       firstPress.size(),
+            stats(read).p99,    stats(handOver).p99, stats(typingHandOver).p99,
+            stats(firstKey).p99};
 }
 
 double cpuSeconds() {
@@ -280,14 +347,22 @@ int main(int argc, char* argv[]) {
         Latency l[2];
         for (int m = 0; m < 2; ++m) {
             l[m] = latency(modes[m]);
+            const Latency& r = l[m];
             std::printf(
-                "latency %-11s: %zu of 1000 typed; median %.3f ms, p99 %.3f ms, max %.3f ms "
-                "(medians: read %.3f, hand-over %.3f, typing %.3f ms)\n",
-                name(modes[m]), l[m].typed, l[m].median, l[m].p99, l[m].max, l[m].read,
-                l[m].handOver, l[m].typing);
+                "latency %-11s: %zu of 1000 typed; byte to first key median %.3f ms, p99 %.3f "
+                "ms, max %.3f ms\n"
+                "  kernel wake-up (a thread in poll on a pty, interleaved): median %.3f ms, p99 "
+                "%.3f ms, max %.3f ms\n"
+                "  ratio ours/kernel: median %.1fx, p99 %.1fx\n"
+                "  p99 by stage: read %.3f, to the window's thread %.3f, to the typing thread "
+                "%.3f, first key %.3f ms\n",
+                name(modes[m]), r.typed, r.ours.median, r.ours.p99, r.ours.max, r.kernel.median,
+                r.kernel.p99, r.kernel.max, r.ours.median / r.kernel.median,
+                r.ours.p99 / r.kernel.p99, r.read, r.handOver, r.typingHandOver, r.firstKey);
         }
-        std::printf("latency ratio polling/kernel: median %.1fx, p99 %.1fx, max %.1fx\n",
-                    l[1].median / l[0].median, l[1].p99 / l[0].p99, l[1].max / l[0].max);
+        std::printf("latency ratio polling/kernel wait: median %.1fx, p99 %.1fx, max %.1fx\n",
+                    l[1].ours.median / l[0].ours.median, l[1].ours.p99 / l[0].ours.p99,
+                    l[1].ours.max / l[0].ours.max);
     }
     if (what == "throughput" || what == "all") {
         // Runs of a second or two on a shared machine: five of each, in turn,

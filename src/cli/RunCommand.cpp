@@ -47,9 +47,14 @@ class ConsoleView : public WeightWorkerView {
     void setReadingLog(ReadingLog* readingLog) { readingLog_ = readingLog; }
     void onLimitReached(std::function<void()> f) { limitReached_ = std::move(f); }
     void onDisconnected(std::function<void()> f) { disconnected_ = std::move(f); }
+    void onTypingFailed(std::function<void()> f) { typingFailed_ = std::move(f); }
 
     void logEvent(const QString& text) override { log(text); }
     void logImportantEvent(const QString& text) override { log(text); }
+
+    void typingFailed() override {
+        if (typingFailed_) typingFailed_();
+    }
 
     void setConnectedInGUI(bool connected) override {
         if (!connected && disconnected_) disconnected_();
@@ -66,21 +71,22 @@ class ConsoleView : public WeightWorkerView {
             error = QString::fromLocal8Bit(e.what());
         }
         TypingJob job = keybot_ && !error ? filler_->jobFor(record) : TypingJob();
-        // Under the focus guard, the guard says what became of a value to type.
-        const bool guarded = guard_ && !job.isEmpty();
-        if (readingLog_ && !guarded) {
-            const QString outcome =
-                error ? QStringLiteral("error: ") + *error
-                      : readingOutcome(
-                            record, keybot_ ? QStringLiteral("typed") : QStringLiteral("printed"),
-                            hadValue && !record.hasValue());
+        const bool typing = !job.isEmpty();
+        // A value to type is logged once its fate is known: by the typing
+        // engine, or by the focus guard when it is not typed.
+        if (readingLog_ && !typing) {
+            const QString outcome = error ? QStringLiteral("error: ") + *error
+                                          : readingOutcome(record, QStringLiteral("printed"),
+                                                           hadValue && !record.hasValue());
             readingLog_->append(record, outcome);
+            // Printed only once on the disk: what the console shows is logged.
+            readingLog_->flush();
         }
         printer_.print(record, error);
-        if (guarded) {
+        if (typing && guard_) {
             guard_->offer(std::move(job), record);
-        } else if (keybot_) {
-            keybot_->add(std::move(job));
+        } else if (typing) {
+            keybot_->add(std::move(job), Keybot::outcomeInto(readingLog_, record));
         }
         if (++received_ == limit_ && limitReached_) limitReached_();
     }
@@ -103,6 +109,7 @@ class ConsoleView : public WeightWorkerView {
     int received_ = 0;
     std::function<void()> limitReached_;
     std::function<void()> disconnected_;
+    std::function<void()> typingFailed_;
 };
 
 // Without a way to know the focused window the run does not start: typing
@@ -119,11 +126,12 @@ std::unique_ptr<FocusGuard> focusGuard(const Config& config,
                                        std::unique_ptr<focus::FocusProbe> probe, Keybot& keybot,
                                        ReadingLog* readingLog) {
     FocusGuard::Sink sink;
-    sink.type = [&keybot](TypingJob job) { keybot.add(std::move(job)); };
+    sink.type = [&keybot, readingLog](TypingJob job, const DataLine& record) {
+        keybot.add(std::move(job), Keybot::outcomeInto(readingLog, record));
+    };
     sink.settled = [readingLog](const DataLine& record, const std::optional<QString>& ignored) {
-        if (readingLog)
-            readingLog->append(
-                record, ignored ? QStringLiteral("ignored: ") + *ignored : QStringLiteral("typed"));
+        if (readingLog && ignored)
+            readingLog->append(record, QStringLiteral("ignored: ") + *ignored);
     };
     sink.log = &ConsoleView::log;
     ConsoleView::log(
@@ -233,6 +241,11 @@ int runRun(const QStringList& args) {
         QObject::connect(&focusPoll, &QTimer::timeout, [&] { guard->poll(); });
         focusPoll.start(100);
     }
+    // From the typing thread: the stop is made on this one.
+    view.onTypingFailed([&] {
+        QMetaObject::invokeMethod(
+            &loop, [&] { worker->cancel(); }, Qt::QueuedConnection);
+    });
     worker->execute();
     running = worker.get();
     if (stopAsked) worker->cancel();
@@ -251,6 +264,8 @@ int runRun(const QStringList& args) {
     if (keybot) {
         Keybot::waitUntilTyped(std::chrono::minutes(1));
         keybot->stop();
+        // Values that typing failed to reach stay in the reading log as dropped.
+        Keybot::dropQueued();
     }
     return 0;
 }

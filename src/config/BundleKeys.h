@@ -337,9 +337,11 @@ inline constexpr auto workerBundle = std::to_array<std::string_view>({
     "and.error.not.connected",
     // reading log
     "reading.log.error",
+    "reading.log.overflow",
     // a record given up in part, and typing that falls behind
     "unsent.data.total",
     "typing.backlog",
+    "typing.failed",
     // requests and reconnecting
     "device.disconnected",
     "reconnected",

@@ -96,6 +96,16 @@ void VideriRaZivFrame2::warnDivisionWithoutRounding() {
         !processingPanel->decimalTextField->text().isEmpty()) {
         return;
     }
+    if (autoStarting_) {
+        // Nobody is at the window to answer a dialog, and a hidden tab's field
+        // must not take the focus: the log says it, once per start.
+        if (!autoStartWarningLogged_) {
+            autoStartWarningLogged_ = true;
+            logImportantEvent(
+                text("please.enter.number.of.decimal.places.for.rounding.or.disable.division"));
+        }
+        return;
+    }
     // Taken at once, so that a second synchronisation before the task runs
     // does not warn twice.
     mathRoundingErrorWarningDisplayed = true;

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTimer>
 
 using namespace ConfigHelper;
@@ -162,8 +163,15 @@ void OutputTab::keyboardTypeBoxItemStateChanged() {
         return;
     }
     keyboardTypeBox->hidePopup();
-    dialogs_.information(text("info"), text("info.delay.keyboard.all"));
-    setDelayLater(QString::number(kMinimumDelayForAllLayouts));
+    // Corrected at once, not later: a start or a close under way takes and
+    // saves the delay right after this.
+    const QString minimum = QString::number(kMinimumDelayForAllLayouts);
+    {
+        const QSignalBlocker quiet(delayTextField);
+        delayTextField->setText(minimum);
+    }
+    config_.setDelay(minimum);
+    if (!isClosing_()) dialogs_.information(text("info"), text("info.delay.keyboard.all"));
 }
 
 void OutputTab::delayTextFieldCaretUpdate() {

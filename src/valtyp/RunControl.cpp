@@ -140,13 +140,13 @@ bool VideriRaZivFrame2::startFocusGuard() {
         if (!services_.focusProbe)
             throw focus::FocusUnknown(text("type.only.into.no.probe").toStdString());
         FocusGuard::Sink sink;
-        sink.type = [this](TypingJob job) {
-            if (keyBot) keyBot->add(std::move(job));
+        sink.type = [this](TypingJob job, const DataLine& record) {
+            ReadingLog* log = readingLogOn_ ? readingLog_.get() : nullptr;
+            if (keyBot) keyBot->add(std::move(job), Keybot::outcomeInto(log, record));
         };
         sink.settled = [this](const DataLine& record, const std::optional<QString>& ignored) {
-            if (readingLog_)
-                readingLog_->append(record, ignored ? QStringLiteral("ignored: ") + *ignored
-                                                    : QStringLiteral("typed"));
+            if (readingLogOn_ && readingLog_ && ignored)
+                readingLog_->append(record, QStringLiteral("ignored: ") + *ignored);
         };
         sink.log = [this](const QString& line) {
             appendLog(line, static_cast<int>(EventLog::Style::Ignored));
@@ -171,8 +171,13 @@ bool VideriRaZivFrame2::startFocusGuard() {
 }
 
 void VideriRaZivFrame2::startReadingLog(Instrument instrument) {
-    readingLog_.reset();
-    if (config.getReadingLog().isEmpty()) return;
+    readingLogOn_ = !config.getReadingLog().isEmpty();
+    if (!readingLogOn_) return;
+    if (readingLog_) {
+        readingLog_->retarget(config.getReadingLog(), config.getPort(),
+                              Options<Instrument>::name(instrument));
+        return;
+    }
     readingLog_ = std::make_unique<ReadingLog>(config.getReadingLog(), config.getPort(),
                                                Options<Instrument>::name(instrument),
                                                [this](const QString& m) { logImportantEvent(m); });
@@ -181,6 +186,16 @@ void VideriRaZivFrame2::startReadingLog(Instrument instrument) {
 void VideriRaZivFrame2::stopAcquisition() {
     if (weightWorker) weightWorker->cancel();
     releaseRunObjects();
+}
+
+void VideriRaZivFrame2::typingFailed() {
+    // Posted: the typing thread that calls is joined by the stop.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (connected) stopAcquisition();
+        },
+        Qt::QueuedConnection);
 }
 
 void VideriRaZivFrame2::requestNowButtonActionPerformed() {
@@ -232,10 +247,10 @@ void VideriRaZivFrame2::setConnectedInGUI(bool running) {
         }
         showIdleLook();
         // An acquisition that ended by itself (the port went away) leaves
-        // nothing behind either. The reading log stays until here, so that
+        // nothing behind either. The reading log stays on until here, so that
         // records delivered after a stop are logged too.
         releaseRunObjects();
-        readingLog_.reset();
+        readingLogOn_ = false;
         retireWorker();
     });
 }
@@ -280,18 +295,18 @@ void VideriRaZivFrame2::update(DataLine& record) {
     statusJLabel->setText(text("line.count") + QString::number(record.getCount()));
     if (outputPanel) outputPanel->showRecord(record);
     TypingJob job = keyBot && filler_ ? filler_->jobFor(record) : TypingJob();
-    // Under the focus guard, the guard says what became of a value to type.
-    const bool guarded = focusGuard_ && !job.isEmpty();
-    if (readingLog_ && !guarded) {
-        const QString delivery =
-            keyBot ? QStringLiteral("typed") : QStringLiteral("ignored: stopped");
-        readingLog_->append(record,
-                            readingOutcome(record, delivery, hadValue && !record.hasValue()));
+    ReadingLog* log = readingLogOn_ ? readingLog_.get() : nullptr;
+    const bool typing = !job.isEmpty();
+    // A value to type is logged once its fate is known: by the typing engine
+    // (typed, or dropped by a stop), or by the focus guard when it is not typed.
+    if (log && !typing) {
+        log->append(record, readingOutcome(record, QStringLiteral("ignored: stopped"),
+                                           hadValue && !record.hasValue()));
     }
-    if (guarded) {
+    if (typing && focusGuard_) {
         focusGuard_->offer(std::move(job), record);
-    } else if (keyBot) {
-        keyBot->add(std::move(job));
+    } else if (typing) {
+        keyBot->add(std::move(job), Keybot::outcomeInto(log, record));
     }
 }
 

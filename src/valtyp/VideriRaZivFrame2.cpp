@@ -77,9 +77,11 @@ VideriRaZivFrame2::VideriRaZivFrame2(const QStringList& args, FrameServices serv
     setWindowIcon(Icons::themedWindowIcon(hubEdition()));
     show();
     new ToolTipDelay(this);
+    autoStarting_ = config.getConnect() == ConfigHelper::Connect::AUTO;
     updateConfigFromTabs();
     if (config.minimizeToTray) addMinimizeToTraySupport();
     autoStart();
+    autoStarting_ = false;
 }
 
 VideriRaZivFrame2::~VideriRaZivFrame2() {

@@ -58,6 +58,7 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     void setConnectedInGUI(bool running) override;
     void update(DataLine& record) override;
     void showStatus(const QString& text) override;
+    void typingFailed() override;
     // UpdateWorkerView
     void setText(const QString& text) override;
 
@@ -153,6 +154,9 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     FrameServices services_;
     Config config;
     bool mathRoundingErrorWarningDisplayed = false;
+    // From loading the settings to the end of an automatic start.
+    bool autoStarting_ = false;
+    bool autoStartWarningLogged_ = false;
     QStringList ports;
     bool fixedPort_ = false;
     bool connected = false;
@@ -184,10 +188,13 @@ class VideriRaZivFrame2 : public QWidget, public WeightWorkerView, public Update
     std::unique_ptr<Keybot> keyBot;
     std::unique_ptr<SoundBot> soundBot;
     std::optional<Ignorer> ignorer;
+    // Kept from the first run with a reading log to the end of the window,
+    // so that no stop or start waits for its disk; on for a run with a folder.
     std::unique_ptr<ReadingLog> readingLog_;
     std::unique_ptr<TemplateFiller> filler_;     // what each record types
     std::unique_ptr<FocusGuard> focusGuard_;     // only with a window to type into
     QTimer* focusPoll_ = nullptr;                // types held values when the focus is back
+    bool readingLogOn_ = false;
     std::unique_ptr<WeightWorker> weightWorker;  // its thread may still report
     std::unique_ptr<TraySupport> wsl;
     std::unique_ptr<UpdateWorker> updateWorker;  // last: joined first

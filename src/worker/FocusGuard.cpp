@@ -42,7 +42,7 @@ void FocusGuard::offer(TypingJob job, const DataLine& record, Clock::time_point 
     if (!reason) {
         // Held values go first, so that the window gets them in order.
         typeHeld();
-        sink_.type(std::move(job));
+        sink_.type(std::move(job), record);
         sink_.settled(record, std::nullopt);
         return;
     }
@@ -75,7 +75,7 @@ void FocusGuard::typeHeld() {
         Held next = std::move(held_.front());
         held_.pop_front();
         sink_.log(typedLateText_.arg(next.job.shown()));
-        sink_.type(std::move(next.job));
+        sink_.type(std::move(next.job), next.record);
         sink_.settled(next.record, std::nullopt);
     }
 }

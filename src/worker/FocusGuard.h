@@ -25,9 +25,9 @@ class FocusGuard {
     using Clock = std::chrono::steady_clock;
 
     struct Sink {
-        // Type this now.
-        std::function<void(TypingJob job)> type;
-        // What finally became of a record: typed (no reason) or not (why).
+        // Type this now; whether the keys went out is the typing engine's to say.
+        std::function<void(TypingJob job, const DataLine& record)> type;
+        // What the guard decided for a record: handed to typing (no reason) or not (why).
         std::function<void(const DataLine& record, const std::optional<QString>& ignored)> settled;
         // A line for the event log about a value not typed, or not yet.
         std::function<void(const QString& line)> log;

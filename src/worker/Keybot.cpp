@@ -1,6 +1,8 @@
 #include "worker/Keybot.h"
 
 #include "config/ResourceBundle.h"
+#include "worker/DataLine.h"
+#include "worker/ReadingLog.h"
 #include "worker/WeightWorkerView.h"
 
 #include <condition_variable>
@@ -15,10 +17,15 @@ using ConfigHelper::KeyMapType;
 
 namespace {
 
+struct Queued {
+    TypingJob job;
+    Keybot::Settled settled;
+};
+
 class TextQueue {
   public:
     // How many texts wait once this one is queued.
-    std::size_t put(TypingJob text) {
+    std::size_t put(Queued text) {
         std::size_t waiting;
         {
             std::lock_guard lock(mutex_);
@@ -30,12 +37,11 @@ class TextQueue {
     }
 
     // Takes every text still waiting out of the queue, in order.
-    QStringList drain() {
-        QStringList dropped;
+    std::deque<Queued> drain() {
+        std::deque<Queued> dropped;
         {
             std::lock_guard lock(mutex_);
-            for (const TypingJob& text : texts_) dropped.push_back(text.shown());
-            texts_.clear();
+            dropped.swap(texts_);
         }
         idle_.notify_all();
         return dropped;
@@ -43,10 +49,10 @@ class TextQueue {
 
     // The next text; none when a stop is requested while waiting. The text
     // counts as being typed until finished() is called for it.
-    std::optional<TypingJob> take(std::stop_token stop) {
+    std::optional<Queued> take(std::stop_token stop) {
         std::unique_lock lock(mutex_);
         if (!waiting_.wait(lock, stop, [this] { return !texts_.empty(); })) return std::nullopt;
-        TypingJob text = std::move(texts_.front());
+        Queued text = std::move(texts_.front());
         texts_.pop_front();
         ++typing_;
         return text;
@@ -70,7 +76,7 @@ class TextQueue {
     int typing_ = 0;
     std::mutex mutex_;
     std::condition_variable_any waiting_;
-    std::deque<TypingJob> texts_;
+    std::deque<Queued> texts_;
 };
 
 TextQueue& queue() {
@@ -92,6 +98,7 @@ Keybot::Keybot(keys::KeyGenerator& keys, WeightWorkerView* view, KeyMapType keyM
       view_(view),
       cannotType_(workerText("cannot_type")),
       backlog_(workerText("typing.backlog").arg(kBacklogWarning)),
+      typingFailed_(workerText("typing.failed")),
       keyboardType_(Options<KeyboardType>::name(keyboardType)),
       keyMap_(ConfigHelper::getKeymap(keyboardType, keyMapType)),
       keyDelay_(keyDelay),
@@ -109,21 +116,45 @@ Keybot::~Keybot() {
     stop();
 }
 
-void Keybot::add(const QString& text) {
-    add(TypingJob::framed(text));
+QString Keybot::outcomeText(Fate fate, const QString& failure) {
+    switch (fate) {
+        case Fate::Typed:
+            return QStringLiteral("typed");
+        case Fate::Dropped:
+            return QStringLiteral("dropped: stopped before it was typed");
+        case Fate::Failed:
+            break;
+    }
+    return QStringLiteral("error: typing failed: ") + failure;
 }
 
-void Keybot::add(TypingJob job) {
+Keybot::Settled Keybot::outcomeInto(ReadingLog* log, const DataLine& record) {
+    if (log == nullptr) return {};
+    return [log, record = record.copy()](Fate fate, const QString& failure) {
+        log->append(record, outcomeText(fate, failure));
+    };
+}
+
+void Keybot::add(const QString& text, Settled settled) {
+    add(TypingJob::framed(text), std::move(settled));
+}
+
+void Keybot::add(TypingJob job, Settled settled) {
     if (job.isEmpty()) return;
     // Said once per engine, that is once per run, not for every later value.
-    if (queue().put(std::move(job)) > kBacklogWarning && !backlogReported_) {
+    if (queue().put({std::move(job), std::move(settled)}) > kBacklogWarning && !backlogReported_) {
         backlogReported_ = true;
         report(backlog_, backlog_);
     }
 }
 
 QStringList Keybot::dropQueued() {
-    return queue().drain();
+    QStringList texts;
+    for (Queued& dropped : queue().drain()) {
+        if (dropped.settled) dropped.settled(Fate::Dropped, {});
+        texts << dropped.job.shown();
+    }
+    return texts;
 }
 
 bool Keybot::waitUntilTyped(std::chrono::milliseconds timeout) {
@@ -146,14 +177,29 @@ void Keybot::run(std::stop_token stop) {
     while (!stop.stop_requested()) {
         const auto text = queue().take(stop);
         if (!text) break;
-        if (text->sequence.empty()) {
-            typeStart();
-            typeString(text->text);
-            typeEnd();
-        } else {
-            typeSequence(text->sequence);
+        std::optional<QString> failure;
+        try {
+            if (text->job.sequence.empty()) {
+                typeStart();
+                typeString(text->job.text);
+                typeEnd();
+            } else {
+                typeSequence(text->job.sequence);
+            }
+        } catch (const std::exception& e) {
+            // Refused keys are handled key by key; this is the backend
+            // itself, and it will not come back by trying the next value.
+            failure = QString::fromLocal8Bit(e.what());
+        }
+        if (text->settled) {
+            text->settled(failure ? Fate::Failed : Fate::Typed, failure.value_or(QString()));
         }
         queue().finished();
+        if (failure) {
+            report(typingFailed_ + *failure, typingFailed_ + *failure);
+            if (view_ != nullptr) view_->typingFailed();
+            break;
+        }
     }
     stop_ = {};
 }

@@ -13,9 +13,12 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <stop_token>
 #include <thread>
 
+class DataLine;
+class ReadingLog;
 class WeightWorkerView;
 
 // One thing to type: a value framed by the start key and a terminator, or a
@@ -46,17 +49,29 @@ class Keybot {
     Keybot(const Keybot&) = delete;
     Keybot& operator=(const Keybot&) = delete;
 
+    // What became of a queued text, once that is certain.
+    enum class Fate { Typed, Dropped, Failed };
+    // Hears a text's fate: on the typing thread once it is typed or typing
+    // failed (with the failure), on the caller of dropQueued when dropped.
+    using Settled = std::function<void(Fate fate, const QString& failure)>;
+    // The fate in the reading log's words: "typed", "dropped: " or "error: "
+    // with the reason.
+    static QString outcomeText(Fate fate, const QString& failure);
+    // Writes a record's fate into the reading log; nothing without a log.
+    static Settled outcomeInto(ReadingLog* log, const DataLine& record);
+
     // Queues a text for typing; empty texts are dropped. Never blocks. The
     // queue is one for the whole process, whichever engine types from it.
     // The first time more than kBacklogWarning texts wait, the view hears
     // that typing falls behind.
-    void add(const QString& text);
+    void add(const QString& text, Settled settled = {});
     // The same for a framed value or a template's sequence.
-    void add(TypingJob job);
+    void add(TypingJob job, Settled settled = {});
     static constexpr std::size_t kBacklogWarning = 20;
 
     // Takes the texts not yet typed out of the queue, in order, so that a
     // stopped run types nothing later; the text being typed is not among them.
+    // Each dropped text's Settled hears it.
     static QStringList dropQueued();
 
     // Waits until every queued text has been typed; false when the time ran
@@ -65,7 +80,10 @@ class Keybot {
 
     // Runs the typing loop on the engine's own thread; stop() ends it and
     // waits for it. A text being typed when the stop comes is finished
-    // without pauses, so no value is left half-typed.
+    // without pauses, so no value is left half-typed. A failure of the
+    // keystroke backend itself (the desktop connection lost, a device write
+    // failing) ends the loop: the view hears it as an important line and
+    // through typingFailed, and the engine types nothing more.
     void start();
     void stop();
 
@@ -98,6 +116,7 @@ class Keybot {
     WeightWorkerView* view_;
     QString cannotType_;
     QString backlog_;
+    QString typingFailed_;
     bool backlogReported_ = false;
     QString keyboardType_;
     ConfigHelper::KeyMap keyMap_;

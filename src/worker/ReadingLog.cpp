@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cstdlib>
 #include <utility>
@@ -27,17 +28,39 @@ bool needsQuotes(const QString& field) {
     return false;
 }
 
+QString workerText(const char* key) {
+    return ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle"))
+        .getString(QString::fromLatin1(key));
+}
+
 }  // namespace
 
 ReadingLog::ReadingLog(QString folder, QString port, QString instrument,
-                       ReportFailure reportFailure)
+                       ReportFailure reportFailure, std::size_t capacity)
     : folder_(std::move(folder)),
       port_(std::move(port)),
       instrument_(std::move(instrument)),
-      reportFailure_(std::move(reportFailure)) {}
+      capacity_(capacity),
+      reportFailure_(std::move(reportFailure)),
+      // Looked up here: the writing thread only reads them.
+      errorText_(workerText("reading.log.error")),
+      overflowText_(workerText("reading.log.overflow")),
+      thread_([this](std::stop_token stop) { run(stop); }) {}
 
 ReadingLog::~ReadingLog() {
-    close();
+    // The thread writes what is queued before it ends: an audit trail keeps
+    // the last records of a run, however slow the disk.
+    thread_.request_stop();
+    thread_.join();
+}
+
+void ReadingLog::retarget(QString folder, QString port, QString instrument) {
+    std::lock_guard lock(mutex_);
+    folder_ = std::move(folder);
+    port_ = std::move(port);
+    instrument_ = std::move(instrument);
+    overflowReported_ = false;
+    failureReported_ = false;
 }
 
 QString ReadingLog::fileName(const QDate& day) {
@@ -65,24 +88,95 @@ QByteArray ReadingLog::csvLine(const QStringList& fields) {
     return line.toUtf8();
 }
 
-void ReadingLog::append(const DataLine& record, const QString& outcome) {
-    const QDateTime time = record.getDateTime();
-    if (!file_.isOpen() || time.date() != day_) {
-        if (!openFor(time.date())) return;
+QString ReadingLog::textField(const QString& text) {
+    // Spreadsheets take these first characters for the start of a formula.
+    if (!text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front())) {
+        return u'\'' + text;
     }
-    const QByteArray line =
-        csvLine({localTimeWithOffset(time), QString::number(record.getCount()), port_, instrument_,
-                 record.getRawData(), record.getProcessedData(), outcome,
-                 record.isError() ? QStringLiteral("yes") : QStringLiteral("no")});
-    if (!writeAll(line)) {
-        // Opened afresh for the next record, so that a remounted disk is used again.
-        close();
-    }
+    return text;
 }
 
-bool ReadingLog::openFor(const QDate& day) {
+QString ReadingLog::valueField(const QString& value) {
+    static const QRegularExpression plainNumber(
+        QStringLiteral(R"(^[+-]?(\d+([.,]\d*)?|[.,]\d+)$)"));
+    return plainNumber.match(value).hasMatch() ? value : textField(value);
+}
+
+void ReadingLog::append(const DataLine& record, const QString& outcome) {
+    const QDateTime time = record.getDateTime();
+    bool overflowed = false;
+    QString folder;
+    {
+        std::lock_guard lock(mutex_);
+        if (lines_.size() >= capacity_) {
+            overflowed = !overflowReported_;
+            overflowReported_ = true;
+            folder = folder_;
+        } else {
+            lines_.push_back(
+                {folder_, time.date(),
+                 csvLine({localTimeWithOffset(time), QString::number(record.getCount()),
+                          textField(port_), textField(instrument_), textField(record.getRawData()),
+                          valueField(record.getProcessedData()), textField(outcome),
+                          record.isError() ? QStringLiteral("yes") : QStringLiteral("no")})});
+            ++appended_;
+        }
+    }
+    if (!overflowed) {
+        queued_.notify_one();
+        return;
+    }
+    if (reportFailure_) reportFailure_(overflowText_ + folder);
+}
+
+void ReadingLog::flush() {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t target = appended_;
+    written_.wait(lock, [&] { return done_ >= target; });
+}
+
+void ReadingLog::run(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        // A stop with lines still queued writes them first.
+        if (!queued_.wait(lock, stop, [this] { return !lines_.empty(); })) break;
+        std::deque<Line> batch;
+        batch.swap(lines_);
+        lock.unlock();
+        write(batch);
+        lock.lock();
+        done_ += batch.size();
+        written_.notify_all();
+    }
+    lock.unlock();
     close();
-    const QString path = QDir(folder_).filePath(fileName(day));
+}
+
+void ReadingLog::write(std::deque<Line>& lines) {
+    // What piled up while the disk was busy goes in one write and one sync.
+    QByteArray pending;
+    const auto writePending = [&] {
+        if (!pending.isEmpty() && file_.isOpen() && !writeAll(pending)) {
+            // Opened afresh for the next line, so that a remounted disk is used again.
+            close();
+        }
+        pending.clear();
+    };
+    for (const Line& line : lines) {
+        if (!file_.isOpen() || line.day != day_ || line.folder != fileFolder_) {
+            writePending();
+            if (!openFor(line.folder, line.day)) continue;
+        }
+        pending += line.bytes;
+    }
+    writePending();
+}
+
+bool ReadingLog::openFor(const QString& folder, const QDate& day) {
+    close();
+    fileFolder_ = folder;
+    day_ = day;
+    const QString path = this->path();
 #ifdef Q_OS_WIN
     const std::string native = path.toStdString();
 #else
@@ -90,12 +184,11 @@ bool ReadingLog::openFor(const QDate& day) {
 #endif
     bool opened = file_.open(native);
     // A folder typed on the command line may not exist yet.
-    if (!opened && file_.notFound() && QDir().mkpath(folder_)) opened = file_.open(native);
+    if (!opened && file_.notFound() && QDir().mkpath(folder)) opened = file_.open(native);
     if (!opened) {
         fail(path, file_.error());
         return false;
     }
-    day_ = day;
     const std::optional<std::int64_t> size = file_.size();
     if (!size) {
         fail(path, file_.error());
@@ -120,24 +213,29 @@ bool ReadingLog::openFor(const QDate& day) {
 
 bool ReadingLog::writeAll(const QByteArray& bytes) {
     if (!file_.write(bytes.constData(), static_cast<size_t>(bytes.size()))) {
-        fail(QDir(folder_).filePath(fileName(day_)), file_.error());
+        fail(path(), file_.error());
         return false;
     }
     // Through to the disk, not just to the page cache.
     if (!file_.sync()) {
-        fail(QDir(folder_).filePath(fileName(day_)), file_.error());
+        fail(path(), file_.error());
         return false;
     }
     return true;
 }
 
+QString ReadingLog::path() const {
+    return QDir(fileFolder_).filePath(fileName(day_));
+}
+
 void ReadingLog::fail(const QString& path, const std::string& why) {
-    if (failureReported_) return;
-    failureReported_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        if (failureReported_) return;
+        failureReported_ = true;
+    }
     if (!reportFailure_) return;
-    reportFailure_(ResourceBundle::getBundle(QStringLiteral("valtyp.worker.WorkerBundle"))
-                       .getString(QStringLiteral("reading.log.error")) +
-                   path + QStringLiteral(": ") + QString::fromLocal8Bit(why));
+    reportFailure_(errorText_ + path + QStringLiteral(": ") + QString::fromLocal8Bit(why));
 }
 
 void ReadingLog::close() {

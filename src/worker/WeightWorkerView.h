@@ -14,6 +14,9 @@ class WeightWorkerView {
     virtual void setConnectedInGUI(bool connected) = 0;
     // The status line, for views that have one; any thread, never waits.
     virtual void showStatus(const QString& text) { (void)text; }
+    // The keystroke engine gave up for good; any thread, never waits. The
+    // run should end: nothing more can be typed.
+    virtual void typingFailed() {}
     // One record, on the user-interface thread, in the order received.
     virtual void update(DataLine& record) = 0;
 };

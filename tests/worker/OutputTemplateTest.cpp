@@ -193,7 +193,7 @@ TEST(FocusGuard, ValuesGoOnlyToTheChosenWindowOrWaitForItsFocus) {
     std::vector<std::pair<int, QString>> settled;  // record number, "" when typed
     auto guard = [&](std::chrono::seconds hold) {
         FocusGuard::Sink sink;
-        sink.type = [&](TypingJob job) { typed << job.shown(); };
+        sink.type = [&](TypingJob job, const DataLine&) { typed << job.shown(); };
         sink.settled = [&](const DataLine& r, const std::optional<QString>& why) {
             settled.emplace_back(r.getCount(), why.value_or(QString()));
         };

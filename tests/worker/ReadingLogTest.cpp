@@ -18,6 +18,12 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace ConfigHelper;
 
@@ -61,6 +67,7 @@ TEST(ReadingLog, EveryOutcomeOfARunIsOneCsvLine) {
     const DataLine failed = DataLine::failed("V=\"1,2\"\r", "Not a decimal number: \"1,2\"",
                                              ++count, at(day, QTime(10, 15, 31)), false);
     log.append(failed, readingOutcome(failed, "typed", false));
+    log.flush();
 
     const auto rows = readCsvFile(QDir(dir.path()).filePath("valtyp-2026-12-09.csv"));
     ASSERT_EQ(rows.size(), 8u);
@@ -121,6 +128,7 @@ TEST(ReadingLog, ALineCutShortByAPowerCutDoesNotSwallowTheNextOne) {
     torn.close();
     ReadingLog log(dir.path(), "COM1", "GENERIC", {});
     log.append(DataLine("7\r", "7", 1, at(QDate(2026, 12, 9), QTime(11, 0)), false), "typed");
+    log.flush();
     const auto rows = readCsvFile(path);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2].value(5), "7");
@@ -137,6 +145,7 @@ TEST(ReadingLog, AWriteFailureIsReportedOnceAndNothingThrows) {
     for (int i = 1; i <= 3; ++i) {
         log.append(DataLine("5\r", "5", i, std::chrono::system_clock::now(), false), "typed");
     }
+    log.flush();
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(failures[0].startsWith("The reading log cannot be written"))
         << failures[0].toStdString();
@@ -157,4 +166,101 @@ TEST(ReadingLog, FieldsAreQuotedExactlyWhereCsvNeedsIt) {
         EXPECT_EQ(parseCsv(QString::fromUtf8(ReadingLog::csvLine({field, "x"}))),
                   std::vector<QStringList>({{field, "x"}}));
     }
+}
+
+TEST(ReadingLog, TextFieldsStayTextInASpreadsheetAndPlainNumbersStayNumbers) {
+    struct Case {
+        QString field;
+        QString asText;   // a text column
+        QString asValue;  // the output column
+    };
+    const Case cases[] = {
+        {"=1+1", "'=1+1", "'=1+1"},
+        {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+        {"-2+3", "'-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\tx", "'\tx"},
+        {"\rx", "'\rx", "'\rx"},
+        {"+12.34", "'+12.34", "+12.34"},
+        {"-12.34", "'-12.34", "-12.34"},
+        {"-12,34", "'-12,34", "-12,34"},
+        {"-.5", "'-.5", "-.5"},
+        {"-OL-", "'-OL-", "'-OL-"},
+        {"- 1", "'- 1", "'- 1"},
+        {"12.34", "12.34", "12.34"},
+        {"ST,+00012.34 g", "ST,+00012.34 g", "ST,+00012.34 g"},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReadingLog::textField(c.field), c.asText) << c.field.toStdString();
+        EXPECT_EQ(ReadingLog::valueField(c.field), c.asValue) << c.field.toStdString();
+    }
+
+    // In the file: the raw record is text whatever it holds, the output a
+    // number when it is one, and the port and instrument text too.
+    QTemporaryDir dir;
+    {
+        ReadingLog log(dir.path(), "-port", "=INSTR", {});
+        const QDate day(2026, 12, 9);
+        log.append(DataLine("-12.34\r\n", "-12.34", 1, at(day, QTime(9, 0)), false), "typed");
+        log.append(DataLine("=1+1\r\n", "=1+1", 2, at(day, QTime(9, 1)), false), "typed");
+    }
+    const auto rows = readCsvFile(QDir(dir.path()).filePath("valtyp-2026-12-09.csv"));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].mid(2, 4), QStringList({"'-port", "'=INSTR", "'-12.34<13><10>", "-12.34"}));
+    EXPECT_EQ(rows[2].mid(2, 4), QStringList({"'-port", "'=INSTR", "'=1+1<13><10>", "'=1+1"}));
+}
+
+TEST(ReadingLog, AHungDiskHoldsUpNoAppendLosesNothingQueuedAndOverflowIsSaidOnce) {
+    // A pipe nobody reads stands in for a disk that stopped answering: once
+    // its buffer is full, the log's write waits until the test reads.
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("valtyp-2026-12-09.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    std::mutex mutex;
+    QStringList failures;
+    auto log = std::make_unique<ReadingLog>(
+        dir.path(), "COM1", "GENERIC",
+        [&](const QString& m) {
+            std::lock_guard lock(mutex);
+            failures << m;
+        },
+        100);
+    const QDate day(2026, 12, 9);
+    constexpr int kRecords = 3000;  // far beyond the pipe's buffer and the queue
+    auto appends = std::async(std::launch::async, [&] {
+        for (int i = 1; i <= kRecords; ++i) {
+            log->append(DataLine("7\r", "7", i, at(day, QTime(8, 0)), false), "typed");
+        }
+    });
+    const bool returned = appends.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+
+    // Reading the pipe is the disk answering again.
+    QByteArray written;
+    std::thread disk([&] {
+        QFile pipe(path);
+        if (!pipe.open(QIODevice::ReadOnly)) return;
+        written = pipe.readAll();  // until the log closes its end
+    });
+    appends.wait();
+    EXPECT_TRUE(returned) << "an append waited for the disk";
+    log->flush();  // the disk answers again: the queue empties
+    log->append(DataLine("8\r", "8", kRecords + 1, at(day, QTime(8, 1)), false), "typed");
+    log.reset();  // writes what is queued, then closes the file
+    disk.join();
+
+    ASSERT_EQ(failures.size(), 1) << failures.join('|').toStdString();
+    EXPECT_TRUE(failures[0].startsWith("The reading log's disk does not keep up"))
+        << failures[0].toStdString();
+    const auto rows = parseCsv(QString::fromUtf8(written));
+    ASSERT_GT(rows.size(), 2u);
+    EXPECT_EQ(rows[0], ReadingLog::columns());
+    EXPECT_LT(rows.size(), std::size_t(kRecords) + 2) << "the overflow left lines out";
+    int previous = 0;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const int record = rows[i].value(1).toInt();
+        EXPECT_GT(record, previous) << "in order, each once";
+        previous = record;
+    }
+    EXPECT_EQ(rows.back().value(5), "8") << "the line queued last is written before the end";
 }

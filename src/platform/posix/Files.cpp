@@ -194,7 +194,8 @@ bool AppendFile::write(const char* data, std::size_t size) {
 }
 
 bool AppendFile::sync() {
-    if (::fdatasync(static_cast<int>(handle_)) != 0) {
+    // A pipe or a device has nothing to sync (EINVAL).
+    if (::fdatasync(static_cast<int>(handle_)) != 0 && errno != EINVAL) {
         error_ = std::strerror(errno);
         return false;
     }

@@ -227,7 +227,10 @@ void checkStorable(const AbstractPreferences& store, const NodeData& data) {
 }
 
 void store(AbstractPreferences& node, const NodeData& data) {
-    for (const auto& [key, value] : data.entries) node.put(key, value);
+    // Held until the flush that follows: a store that writes at every put
+    // would otherwise rewrite its file once per key, and leave part of the
+    // import behind when a write fails half-way.
+    node.putAll(data.entries);
     for (const NodeData& child : data.children) store(node.node(child.name), child);
 }
 
@@ -332,6 +335,7 @@ void importPreferences(QIODevice& in, AbstractPreferences& userRoot,
     checkStorable(target, file.root);
     // The whole file has been checked: from here on every key is stored.
     store(target, file.root);
+    target.flush();
 }
 
 void importNode(QIODevice& in, AbstractPreferences& userRoot, const QString& nodePath) {

@@ -8,6 +8,8 @@
 #include <QSaveFile>
 
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -41,8 +43,19 @@ void SettingsTransfer::importFrom(const QString& path) {
         throw std::runtime_error(
             QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());
     }
+    std::vector<std::pair<QString, QString>> before;
+    for (const QString& key : node_.keys()) {
+        if (const auto value = node_.get(key)) before.emplace_back(key, *value);
+    }
     PreferencesXml::importNode(file, node_.node(QStringLiteral("/")), node_.absolutePath());
-    node_.flush();
+    try {
+        node_.flush();
+    } catch (...) {
+        // The store's file holds none of the import: neither does the node,
+        // so that no later save writes part of it.
+        node_.putAll(before);
+        throw;
+    }
 }
 
 QString SettingsTransfer::exportedMessage(const QString& path) {

@@ -24,8 +24,9 @@ class SettingsTransfer {
 
     // Stores every entry of an export of the settings node and flushes; keys
     // the file does not mention keep their values. A file that is not such
-    // an export is refused before anything is stored. Throws std::exception
-    // with the failure's message.
+    // an export is refused before anything is stored; the store is written
+    // once, all keys or none, and a failed write leaves the node's values as
+    // they were. Throws std::exception with the failure's message.
     void importFrom(const QString& path);
 
     // The texts shown for each outcome (bundle "valtyp.Valtyp").

@@ -6,17 +6,20 @@
 #include "PseudoTerminal.h"
 
 #include "Serialio/FriendlyPortUtil.h"
+#include "config/OutputOptions.h"
 #include "platform/serial/sim/SimControl.h"
 #include "worker/Keybot.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <string_view>
 #include <thread>
@@ -27,6 +30,27 @@ const QStringList allTabs{"Start/Stop", "Input",     "Processing", "Output",
                           "Settings",   "Event log", "About"};
 const QStringList allPanels{"panel1",        "inputPanel",    "processingPanel", "outputPanel",
                             "settingsPanel", "eventLogPanel", "aboutPanel"};
+
+// The reading log's single file in `folder` once it holds `rows` rows (it is
+// written from a thread of its own), as "record|instrument|outcome" sorted
+// by record; the header first.
+QStringList auditOutcomes(const QString& folder, std::size_t rows) {
+    std::vector<QStringList> read;
+    processUntil([&] {
+        const QStringList files = QDir(folder).entryList({"valtyp-*.csv"}, QDir::Files);
+        if (files.size() != 1) return false;
+        read = readCsvFile(QDir(folder).filePath(files[0]));
+        return read.size() >= rows;
+    });
+    if (read.empty()) return {};
+    std::sort(read.begin() + 1, read.end(), [](const QStringList& a, const QStringList& b) {
+        return a.value(1).toInt() < b.value(1).toInt();
+    });
+    QStringList outcomes;
+    for (const QStringList& row : read)
+        outcomes << row.value(1) + u'|' + row.value(3) + u'|' + row.value(6);
+    return outcomes;
+}
 
 }  // namespace
 
@@ -132,22 +156,20 @@ TEST_F(FrameTest, OnlyTheSettledReadingOfASeriesIsTypedAndEveryRecordIsInTheRead
     clickStartStop();
     ASSERT_TRUE(waitConnected(false));
 
-    const QStringList files = QDir(audit).entryList({"valtyp-*.csv"}, QDir::Files);
-    ASSERT_EQ(files.size(), 1);
-    QStringList outcomes;
-    for (const QStringList& row : readCsvFile(QDir(audit).filePath(files[0]))) {
-        outcomes << row.value(3) + u'|' + row.value(6);
-    }
-    EXPECT_EQ(outcomes, QStringList({"instrument|outcome", "AND_SIMPLE|ignored: unstable",
-                                     "AND_SIMPLE|ignored: unstable", "AND_SIMPLE|typed",
-                                     "AND_SIMPLE|ignored: overload"}));
+    // Each line is written once its outcome is final: by record number.
+    EXPECT_EQ(auditOutcomes(audit, 5),
+              QStringList({"record|instrument|outcome", "1|AND_SIMPLE|ignored: unstable",
+                           "2|AND_SIMPLE|ignored: unstable", "3|AND_SIMPLE|typed",
+                           "4|AND_SIMPLE|ignored: overload"}));
 }
 
-TEST_F(FrameTest, StopDropsTheValuesNotYetTypedAndSaysWhich) {
+TEST_F(FrameTest, StopDropsTheValuesNotYetTypedAndSaysWhichAlsoInTheReadingLog) {
     PseudoTerminal line;
+    const QString audit = dir.filePath("audit");
     store("instrument", "KERN_MPS");
     store("inputTerminator", "10");
     store("delay", "1000");
+    store("readingLog", audit);
     keyPausesWait = true;
     open({line.portPath()});
     clickStartStop();
@@ -166,6 +188,12 @@ TEST_F(FrameTest, StopDropsTheValuesNotYetTypedAndSaysWhich) {
     int presses = 0;
     for (const auto& e : keyboard.events()) presses += e.kind == keys::KeyEvent::Kind::Press;
     EXPECT_EQ(presses, 5);
+    // The audit trail never says "typed" for a value that was not.
+    EXPECT_EQ(auditOutcomes(audit, 5),
+              QStringList({"record|instrument|outcome", "1|KERN_MPS|typed",
+                           "2|KERN_MPS|dropped: stopped before it was typed",
+                           "3|KERN_MPS|dropped: stopped before it was typed",
+                           "4|KERN_MPS|dropped: stopped before it was typed"}));
 }
 
 TEST_F(FrameTest, ABalanceCheckFailingOnTheLineEndsTheStartLikeAnyFailedOpen) {
@@ -392,4 +420,93 @@ TEST_F(FrameTest, TypingOnlyIntoAWindowIsRefusedAtStartWhereTheFocusCannotBeKnow
               "the focused window on this system");
     EXPECT_FALSE(frame->isConnected());
     EXPECT_EQ(tabTitles(), allTabs);
+}
+
+TEST_F(FrameTest, AKeystrokeBackendFailureStopsTheRunWithAnImportantLineAndStartWorksAgain) {
+    PseudoTerminal line;
+    store("instrument", "KERN_MPS");
+    store("inputTerminator", "10");
+    // What a lost X connection or a failing device write looks like to the engine.
+    std::atomic<bool> broken = true;
+    keyboard.setListener([&](const keys::KeyEvent& event) {
+        if (broken && event.kind == keys::KeyEvent::Kind::Press)
+            throw std::runtime_error("X connection to :99 broken");
+    });
+    open({line.portPath()});
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    line.send("N      12.34 kg\r\n");
+    ASSERT_TRUE(waitConnected(false)) << logText().toStdString();
+    EXPECT_EQ(logFragments()
+                  .filter(QRegularExpression("^important:\\d\\d:\\d\\d:\\d\\d Typing stopped, the "
+                                             "keystrokes cannot reach the desktop: "
+                                             "X connection to :99 broken\n$"))
+                  .size(),
+              1)
+        << logFragments().join('|').toStdString();
+    EXPECT_EQ(*liveKeyboards, 0);
+
+    broken = false;
+    keyboard.clear();
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected()) << dialogTexts().join('|').toStdString();
+    line.send("N      12.35 kg\r\n");
+    ASSERT_TRUE(processUntil([&] { return keyboard.events().size() >= 5; }));
+    ASSERT_TRUE(Keybot::waitUntilTyped(std::chrono::seconds(10)));
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
+}
+
+TEST_F(FrameTest, AllLayoutsKeyDelayIsCorrectedBeforeTheStartAndSavedAndClosingShowsNothing) {
+    using ConfigHelper::KeyboardType;
+    PseudoTerminal line;
+    store("instrument", "KERN_MPS");
+    store("inputTerminator", "10");
+    open({line.portPath()});
+    auto* delay = child<QLineEdit>("delayTextField");
+    auto* keyboardType = child<QComboBox>("keyboardTypeBox");
+    delay->setText("1");
+    // Chosen and started at once, before the window's event loop runs again.
+    keyboardType->setCurrentIndex(Options<KeyboardType>::ordinal(KeyboardType::ALL));
+    EXPECT_EQ(delay->text(), "3");
+    clickStartStop();
+    ASSERT_TRUE(frame->isConnected());
+    line.send("N      12.34 kg\r\n");
+    ASSERT_TRUE(processUntil([&] { return keyboard.events().size() >= 3; }));
+    ASSERT_TRUE(Keybot::waitUntilTyped(std::chrono::seconds(10)));
+    clickStartStop();
+    ASSERT_TRUE(waitConnected(false));
+    QList<int> pauses;
+    for (const auto& e : keyboard.events()) {
+        if (e.kind == keys::KeyEvent::Kind::Pause && !pauses.contains(e.value)) pauses << e.value;
+    }
+    EXPECT_EQ(pauses, QList<int>{3});
+
+    // A short delay typed while all layouts are chosen, then closed: nothing shows.
+    delay->setText("2");
+    const std::size_t shownBefore = dialogs.shown.size();
+    frame->close();
+    processUntil([] { return false; }, 50);
+    EXPECT_EQ(dialogs.shown.size(), shownBefore) << dialogTexts().join('|').toStdString();
+    EXPECT_EQ(saved("delay"), "3");
+    EXPECT_EQ(saved("keyboardType"), "ALL");
+}
+
+TEST_F(FrameTest, AnAutomaticStartLogsTheDivisionWarningInsteadOfOpeningItOrMovingTheFocus) {
+    PseudoTerminal line;
+    store("connect", "AUTO");
+    store("minimizeToTray", "false");
+    store("mathOperation", "DIVIDE");
+    store("mathOperand", "1000");
+    store("decimalPlaces", "");
+    open({line.portPath()});
+    processUntil([] { return false; }, 50);
+    EXPECT_TRUE(frame->isConnected());
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogTexts().join('|').toStdString();
+    EXPECT_EQ(tabs()->currentWidget()->objectName(), "panel1");
+    const QStringList important = logFragments().filter(
+        QRegularExpression("^important:\\d\\d:\\d\\d:\\d\\d A division needs a number"));
+    EXPECT_EQ(important.size(), 1) << logFragments().join('|').toStdString();
+    clickStartStop();
+    EXPECT_TRUE(waitConnected(false));
 }

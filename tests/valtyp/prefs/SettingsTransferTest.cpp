@@ -4,6 +4,7 @@
 #include "QtPrinters.h"
 #include "config/Instrument.h"
 #include "valtyp/prefs/ConfigStore.h"
+#include "valtyp/prefs/PreferencesErrors.h"
 #include "valtyp/prefs/SettingsTransfer.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +149,39 @@ TEST_P(SettingsTransferTest, AMissingFileIsNamedInTheFailure) {
     } catch (const std::exception& e) {
         EXPECT_TRUE(QString(e.what()).startsWith(path("absent.xml") + ": ")) << e.what();
     }
+}
+
+TEST_P(SettingsTransferTest, TheSharedFileTakesAnImportInOneWriteAllKeysOrNone) {
+    if (GetParam() != Backend::SharedFile) GTEST_SKIP() << "the rewrites of the shared file";
+    ASSERT_TRUE(ConfigStore::saveConfig(unusualSettings(), valtyp()));
+    SettingsTransfer(valtyp()).exportTo(path("Valtyp.xml"));
+    const Config other = getDefaultConfig(Instrument::AND);
+    ASSERT_TRUE(ConfigStore::saveConfig(other, valtyp()));
+    const QByteArray before = fileBytes(backingFile());
+
+    // The disk fills up at the first rewrite of the file: nothing of the import stays.
+    int writes = 0;
+    {
+        ScopedReplaceHook diskFull([&] {
+            ++writes;
+            throw BackingStoreException("write: No space left on device");
+        });
+        EXPECT_THROW(SettingsTransfer(valtyp()).importFrom(path("Valtyp.xml")),
+                     BackingStoreException);
+    }
+    EXPECT_EQ(fileBytes(backingFile()), before);
+    EXPECT_EQ(valtyp().get("delay"), other.getDelay()) << "nor in the node a later save writes";
+    valtyp().flush();
+    EXPECT_EQ(fileEntries(backingFile()).value("com.belmaro.Valtyp.delay"), other.getDelay());
+
+    writes = 0;
+    {
+        ScopedReplaceHook count([&] { ++writes; });
+        SettingsTransfer(valtyp()).importFrom(path("Valtyp.xml"));
+    }
+    EXPECT_EQ(writes, 1);
+    reopen();
+    EXPECT_FALSE(loaded().hasChanged(unusualSettings()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, SettingsTransferTest,

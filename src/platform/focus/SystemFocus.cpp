@@ -1,10 +1,19 @@
 #include "platform/focus/SystemFocus.h"
 
+#ifdef _WIN32
+#include "platform/focus/win32/Win32FocusProbe.h"
+#else
 #include "platform/focus/x11/X11FocusProbe.h"
 #include "platform/keys/SystemKeyboard.h"
+#endif
 
 namespace focus {
 
+#ifdef _WIN32
+std::unique_ptr<FocusProbe> openSystemFocusProbe(const keys::uinput::Environment&) {
+    return std::make_unique<Win32FocusProbe>();
+}
+#else
 std::unique_ptr<FocusProbe> openSystemFocusProbe(const keys::uinput::Environment& environment) {
     if (keys::chooseBackend(environment) != keys::Backend::X11) {
         throw FocusUnknown(
@@ -14,5 +23,7 @@ std::unique_ptr<FocusProbe> openSystemFocusProbe(const keys::uinput::Environment
     const char* display = environment("DISPLAY");
     return std::make_unique<X11FocusProbe>(display == nullptr ? std::string() : display);
 }
+
+#endif
 
 }  // namespace focus

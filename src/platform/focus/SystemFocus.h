@@ -8,7 +8,8 @@
 
 namespace focus {
 
-// An X11 session's probe. Throws FocusUnknown where keys go through the
+// The desktop's probe: the foreground window on Windows; an X11 session's
+// window with the input focus elsewhere. Throws FocusUnknown where keys go through the
 // kernel's virtual keyboard (Wayland, the text console): there no program
 // may ask which window has the focus. Throws std::runtime_error when the X
 // display does not open.

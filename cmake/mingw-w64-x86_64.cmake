@@ -19,3 +19,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Tests and tools built here run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+
+# pkg-config finds the libraries cross-built for Windows only, never the build machine's own.
+if(VALTYP_MINGW_PREFIX)
+  set(ENV{PKG_CONFIG_LIBDIR} "${VALTYP_MINGW_PREFIX}/lib/pkgconfig")
+  set(ENV{PKG_CONFIG_PATH} "")
+endif()

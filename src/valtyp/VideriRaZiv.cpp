@@ -32,8 +32,9 @@ constexpr const char* kHelp =
     "Type the readings of a serial instrument as keystrokes into the application\n"
     "that has the keyboard focus.\n\n"
     "With PORT (for example /dev/ttyUSB0), offer only that serial port.\n\n"
-    "      --help     display this help and exit\n"
-    "      --version  output version information and exit\n\n"
+    "      --edition=HUB  the HUB edition, as EDITION=HUB does\n"
+    "      --help         display this help and exit\n"
+    "      --version      output version information and exit\n\n"
     "Environment:\n"
     "  EDITION=HUB        the HUB edition: settings shared by every user of the machine\n"
     "  VALTYP_KEYS        x11 or uinput: how keystrokes are typed\n"
@@ -59,6 +60,18 @@ std::optional<int> VideriRaZiv::answerInformationOptions(int argc, char** argv) 
     return std::nullopt;
 }
 
+void VideriRaZiv::takeEditionArgument(QStringList& args) {
+    static const QString option = QStringLiteral("--edition=");
+    for (auto arg = args.begin(); arg != args.end();) {
+        if (!arg->startsWith(option)) {
+            ++arg;
+            continue;
+        }
+        Serialio::SystemProperties::set("EDITION", arg->mid(option.size()).toStdString());
+        arg = args.erase(arg);
+    }
+}
+
 void VideriRaZiv::setDefaultProperties() {
     using Serialio::SystemProperties;
     SystemProperties::set("VERSION", "2017.1.3.5");
@@ -82,7 +95,8 @@ int VideriRaZiv::main(int argc, char** argv, FrameServices services) {
     QLocale::setDefault(QLocale(QLocale::English));
     setDefaultProperties();
     QApplication app(argc, argv);  // Qt's style follows the desktop's own look
-    const QStringList args = QApplication::arguments().mid(1);
+    QStringList args = QApplication::arguments().mid(1);
+    takeEditionArgument(args);
     std::unique_ptr<VideriRaZivFrame2> frame;
     // SIGTERM and SIGINT (Ctrl+C, the console closing on Windows) close the window like its
     // close box, so that a session ending or a terminal's Ctrl+C still saves the settings.

@@ -21,6 +21,9 @@ class VideriRaZiv {
     // --help and --version, wherever they stand: prints the answer and gives
     // the exit status; none for a normal start.
     static std::optional<int> answerInformationOptions(int argc, char** argv);
+    // --edition=NAME, for launchers that cannot set the environment (a Windows
+    // shortcut): sets "EDITION" and takes the argument out of the list.
+    static void takeEditionArgument(QStringList& args);
     static std::unique_ptr<VideriRaZivFrame2> createGUI(const QStringList& args,
                                                         FrameServices services);
 };

@@ -42,4 +42,9 @@ std::unique_ptr<KeyGenerator> openSystemKeyboard(const uinput::LayoutNames& layo
     return UinputKeyGenerator::open(names, calls);
 }
 
+std::unique_ptr<KeyGenerator> openSystemKeyboard(const uinput::LayoutNames& layout,
+                                                 const uinput::Environment& environment) {
+    return openSystemKeyboard(layout, environment, uinput::systemDeviceCalls());
+}
+
 }  // namespace keys

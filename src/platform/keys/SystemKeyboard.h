@@ -21,8 +21,11 @@ Backend chooseBackend(const uinput::Environment& environment);
 // The chosen backend's keyboard for the layout a key map is written for;
 // an empty layout is the session's. Throws std::runtime_error naming what
 // failed and, where the user can mend it, how.
-std::unique_ptr<KeyGenerator> openSystemKeyboard(
-    const uinput::LayoutNames& layout, const uinput::Environment& environment,
-    uinput::DeviceCalls& calls = uinput::systemDeviceCalls());
+std::unique_ptr<KeyGenerator> openSystemKeyboard(const uinput::LayoutNames& layout,
+                                                 const uinput::Environment& environment);
+// The same with the kernel calls of the virtual keyboard given (Linux).
+std::unique_ptr<KeyGenerator> openSystemKeyboard(const uinput::LayoutNames& layout,
+                                                 const uinput::Environment& environment,
+                                                 uinput::DeviceCalls& calls);
 
 }  // namespace keys

@@ -58,8 +58,12 @@ class GroupScope {
 };
 
 QString defaultFileName() {
+#ifdef Q_OS_WIN
+    return {};  // the registry
+#else
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Belmaro/Valtyp.conf");
+#endif
 }
 
 }  // namespace
@@ -147,7 +151,11 @@ SettingsPreferencesFactory::~SettingsPreferencesFactory() = default;
 AbstractPreferences& SettingsPreferencesFactory::userRoot() {
     std::lock_guard lock(mutex_);
     if (!root_) {
-        settings_ = std::make_unique<QSettings>(fileName_, QSettings::IniFormat);
+        settings_ =
+            fileName_.isEmpty()
+                ? std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                              QStringLiteral("Belmaro"), QStringLiteral("Valtyp"))
+                : std::make_unique<QSettings>(fileName_, QSettings::IniFormat);
         root_ = std::make_unique<SettingsPreferences>(nullptr, QString(), *settings_);
     }
     return *root_;

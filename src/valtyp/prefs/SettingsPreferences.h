@@ -39,8 +39,10 @@ class SettingsPreferences final : public AbstractPreferences {
 class SettingsPreferencesFactory final : public PreferencesFactory {
   public:
     // "Belmaro/Valtyp.conf" in the user's configuration folder
-    // ($XDG_CONFIG_HOME, else ~/.config).
+    // ($XDG_CONFIG_HOME, else ~/.config); on Windows the registry, below
+    // HKEY_CURRENT_USER\Software\Belmaro\Valtyp.
     SettingsPreferencesFactory();
+    // An empty name is the platform's own store (the registry on Windows).
     explicit SettingsPreferencesFactory(const QString& fileName);
     ~SettingsPreferencesFactory() override;
 

@@ -251,6 +251,18 @@ TEST(StartupProperties, NameThisPlatformAndCopyTheEdition) {
     SystemProperties::clear("EDITION");
 }
 
+TEST(Startup, AnEditionArgumentSetsTheEditionAndLeavesThePortArgument) {
+    using Serialio::SystemProperties;
+    QStringList args{"--edition=HUB", "/dev/ttyUSB0"};
+    VideriRaZiv::takeEditionArgument(args);
+    EXPECT_EQ(args, QStringList{"/dev/ttyUSB0"});
+    EXPECT_EQ(SystemProperties::get("EDITION"), "HUB");
+    QStringList portOnly{"COM7"};
+    VideriRaZiv::takeEditionArgument(portOnly);
+    EXPECT_EQ(portOnly, QStringList{"COM7"});
+    SystemProperties::clear("EDITION");
+}
+
 TEST_F(FrameTest, HubEditionKeepsItsSettingsInTheSharedFileAndSaysSoInTheTitle) {
     PseudoTerminal line;
     const ScopedEnv programData("ProgramData", dir.path().toLocal8Bit());

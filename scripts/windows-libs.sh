@@ -100,7 +100,7 @@ build_qt() {
     -DFEATURE_tabletevent=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=ON \
     -DFEATURE_system_pcre2=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF \
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_doubleconversion=OFF \
-    -DFEATURE_system_md4c=OFF -DFEATURE_sql_sqlite=OFF >"$work/qtbase-configure.log"
+    >"$work/qtbase-configure.log"
   cmake --build "$work/build-qtbase" -j"$jobs" >"$work/qtbase-build.log"
   cmake --install "$work/build-qtbase" >/dev/null
   mark qtbase

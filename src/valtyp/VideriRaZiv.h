@@ -5,6 +5,9 @@
 #include "valtyp/FrameServices.h"
 
 #include <QStringList>
+// On Windows Qt's entry point renames main to qMain where this header is seen; seen here, the
+// rename reaches the declaration below and every caller alike.
+#include <qwindowdefs.h>
 
 #include <memory>
 #include <optional>

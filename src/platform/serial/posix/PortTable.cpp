@@ -8,21 +8,13 @@
 
 namespace posixserial {
 
-int PortTable::freeSlot() const {
-    for (int p = 0; p < kMaxPorts; ++p)
-        if (!ports_[static_cast<size_t>(p)]) return p;
-    return -1;
-}
-
 bool PortTable::deviceOpen(dev_t device) const {
-    for (const auto& port : ports_)
-        if (port && port->device() == device) return true;
-    return false;
+    return ports_.findIf([device](const PosixPort& port) { return port.device() == device; });
 }
 
 int PortTable::open(SerPortConfig& config) {
     std::lock_guard lock(mutex_);
-    int p = freeSlot();
+    int p = ports_.freeSlot();
     if (p < 0) {
         setErrorText("no free port number");
         return SER_ERR_TOO_MANY;
@@ -49,24 +41,18 @@ int PortTable::open(SerPortConfig& config) {
     setErrorText(port->isVirtual() ? "a pseudo-terminal: its far end decides the line "
                                      "settings, so they are set but not checked"
                                    : "");
-    ports_[static_cast<size_t>(p)] = std::move(port);
+    ports_.put(p, std::move(port));
     config.port = p + 1;
     return SER_OK;
 }
 
 int PortTable::close(int p) {
     std::lock_guard lock(mutex_);
-    if (!find(p)) {
-        setErrorText("port " + std::to_string(p) + " is not open");
-        return SER_ERR_BAD_PORT;
-    }
-    ports_[static_cast<size_t>(p)].reset();
-    return SER_OK;
+    return ports_.close(p);
 }
 
 PosixPort* PortTable::find(int p) const {
-    if (p < 0 || p >= kMaxPorts) return nullptr;
-    return ports_[static_cast<size_t>(p)].get();
+    return ports_.find(p);
 }
 
 }  // namespace posixserial

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "platform/serial/PortSlots.h"
 #include "platform/serial/posix/PosixPort.h"
 
 struct SerPortConfig;
@@ -15,7 +15,7 @@ namespace posixserial {
 // serial library also holds its own lock around them); a port is then used by one reader.
 class PortTable {
   public:
-    static constexpr int kMaxPorts = 64;
+    static constexpr int kMaxPorts = serialdriver::PortSlots<PosixPort>::kMaxPorts;
 
     int open(SerPortConfig& config);
     int close(int p);
@@ -26,11 +26,10 @@ class PortTable {
     bool exclusive() const { return exclusive_; }
 
   private:
-    int freeSlot() const;
     bool deviceOpen(dev_t device) const;
 
     mutable std::mutex mutex_;
-    std::array<std::unique_ptr<PosixPort>, kMaxPorts> ports_;
+    serialdriver::PortSlots<PosixPort> ports_;
     std::atomic<bool> exclusive_{true};
 };
 

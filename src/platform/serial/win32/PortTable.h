@@ -1,10 +1,10 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "platform/serial/PortSlots.h"
 #include "platform/serial/win32/Win32Port.h"
 
 struct SerPortConfig;
@@ -15,7 +15,7 @@ namespace win32serial {
 // is then used by one reader.
 class PortTable {
   public:
-    static constexpr int kMaxPorts = 64;
+    static constexpr int kMaxPorts = serialdriver::PortSlots<Win32Port>::kMaxPorts;
 
     int open(SerPortConfig& config);
     int close(int p);
@@ -27,7 +27,7 @@ class PortTable {
 
   private:
     mutable std::mutex mutex_;
-    std::array<std::unique_ptr<Win32Port>, kMaxPorts> ports_;
+    serialdriver::PortSlots<Win32Port> ports_;
     std::atomic<bool> exclusive_{true};
 };
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds the parts of Valtyp that need no Qt for 64-bit Windows with Debian's MinGW-w64
-# compilers and runs their tests under Wine, in a Wine prefix made for this run. Called at the
-# end of scripts/test.sh; runs on its own as well. Ends with CTest's summary.
+# Cross-builds Valtyp for 64-bit Windows with Debian's MinGW-w64 compilers and runs its tests
+# under Wine, in a Wine prefix made for this run. The parts without Qt are always built and
+# tested; the programs and their installer too when Qt for Windows is in its cache folder
+# (scripts/windows.sh builds it once). Called at the end of scripts/test.sh; runs on its own as
+# well. Ends with CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +11,10 @@ packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest python3 cmake ninja-
   xvfb x11-utils)
 # setxkbmap: the typing tests set the X server's layout, which Wine takes as the keyboard's.
 packages+=(x11-xkb-utils)
+# The installer test packs the installer, as scripts/windows.sh does.
+packages+=(nsis)
+# The fonts Windows programs draw their text with under Wine.
+packages+=(fonts-wine)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -25,8 +31,19 @@ fi
 # Compiled objects are shared between checkouts at different paths.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 build=build/windows-tests
+prefix=${VALTYP_MINGW_PREFIX:-$HOME/.cache/valtyp/qt-6.4.2-mingw}
+with_qt=()
+if [ -f "$prefix/.built-qtbase" ]; then
+  with_qt=(-DVALTYP_MINGW_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix")
+  echo "Qt for Windows found in $prefix: the programs and the installer are built and tested too."
+else
+  echo "SKIPPED: the Windows programs and their installer are not built or tested:" \
+    "Qt for Windows is missing from $prefix (scripts/windows.sh builds it, once per machine)."
+  # A build folder configured with Qt before would still find it through its cache.
+  rm -f "$build/CMakeCache.txt"
+fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALTYP_WERROR=ON -DVALTYP_BUILD_BENCH=OFF
+  -DCMAKE_BUILD_TYPE=Release -DVALTYP_WERROR=ON -DVALTYP_BUILD_BENCH=OFF "${with_qt[@]}"
 cmake --build "$build" -j"$(nproc)"
 
 # shellcheck source=scripts/xvfb.sh

@@ -38,11 +38,7 @@ program() {
 }
 
 installer() {
-  local version size_kb
-  version=$(sed -n 's/^project(Valtyp VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-  size_kb=$(du -sk "$build/install" | cut -f1)
-  makensis -V2 -DVERSION="$version" -DSOURCE="$PWD/$build/install" -DSIZE_KB="$size_kb" \
-    -DOUTFILE="$PWD/$build/valtyp-setup.exe" resources/windows/valtyp.nsi
+  scripts/make-installer.sh "$build/install" "$build/valtyp-setup.exe"
 }
 
 total=$SECONDS

@@ -1,6 +1,6 @@
 ; The Windows installer: the program folder, Start-menu shortcuts for both editions, the HUB
 ; edition's shared settings folder, and an uninstaller registered with Windows.
-; makensis -DVERSION=1.0.0 -DSOURCE=<installed program folder> -DOUTFILE=<setup.exe> valtyp.nsi
+; Packed by scripts/make-installer.sh, which lists the installed files for the uninstaller.
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
@@ -86,8 +86,11 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT} HUB.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
-  ; The program folder holds only what the installer put there; the HUB settings stay.
-  RMDir /r "$INSTDIR"
+  ; Only what the installer put there: the folder may have been chosen with other files in it.
+  ; The HUB settings stay.
+  !include "${INSTALLED_FILES}"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
   RMDir "$PROGRAMFILES64\${PUBLISHER}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -1,0 +1,145 @@
+#pragma once
+// A program of the installed set started as Windows starts it, its output kept in a file, its
+// window found, and ended as the desktop ends it: WM_CLOSE to the window.
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace win32test {
+
+inline std::wstring widen(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(length));
+    return wide;
+}
+
+// A folder or file the test script names by its Linux path, as Windows programs under Wine
+// reach it: through drive Z:.
+inline std::wstring pathFromEnvironment(const char* variable) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0') throw std::runtime_error(std::string(variable) + " is not set");
+    std::wstring path = widen(value);
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path[0] == L'\\' ? L"Z:" + path : path;
+}
+
+// The whole file, shared with a writer that may still hold it open; empty when it cannot be read.
+inline std::string readWholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    CloseHandle(file);
+    text.resize(read);
+    return text;
+}
+
+class Program {
+  public:
+    // Starts the command line; the program's standard output and error go to one file.
+    explicit Program(std::wstring commandLine) {
+        wchar_t temp[MAX_PATH];
+        wchar_t file[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        if (GetTempFileNameW(temp, L"vpo", 0, file) == 0) fail("GetTempFileNameW");
+        outputPath_ = file;
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE output = CreateFileW(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) fail("CreateFileW of the output file");
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+        const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                            nullptr, nullptr, &startup, &process_);
+        CloseHandle(output);
+        if (!started) fail("CreateProcessW");
+    }
+
+    ~Program() {
+        if (process_.hProcess == nullptr) return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        DeleteFileW(outputPath_.c_str());
+    }
+
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The exit status, or nothing when the program still runs after the time.
+    std::optional<DWORD> wait(std::chrono::milliseconds limit) const {
+        if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) !=
+            WAIT_OBJECT_0)
+            return std::nullopt;
+        DWORD status = 0;
+        GetExitCodeProcess(process_.hProcess, &status);
+        return status;
+    }
+
+    std::string output() const { return readWholeFile(outputPath_); }
+
+    // The program's visible top-level window whose title holds the text; waits for it.
+    HWND window(const std::wstring& titlePart,
+                std::chrono::milliseconds limit = std::chrono::seconds(60)) const {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        do {
+            if (HWND found = findWindow(titlePart)) return found;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (std::chrono::steady_clock::now() < deadline && !wait(std::chrono::milliseconds(0)));
+        return nullptr;
+    }
+
+  private:
+    struct Search {
+        DWORD processId;
+        const std::wstring* titlePart;
+        HWND found;
+    };
+
+    HWND findWindow(const std::wstring& titlePart) const {
+        Search search{process_.dwProcessId, &titlePart, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                wchar_t title[256] = {};
+                GetWindowTextW(window, title, 256);
+                if (owner != s.processId || !IsWindowVisible(window) ||
+                    std::wstring(title).find(*s.titlePart) == std::wstring::npos)
+                    return TRUE;
+                s.found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    [[noreturn]] static void fail(const char* call) {
+        throw std::runtime_error(std::string(call) + " failed, error " +
+                                 std::to_string(GetLastError()));
+    }
+
+    std::wstring outputPath_;
+    PROCESS_INFORMATION process_{};
+};
+
+}  // namespace win32test

@@ -70,6 +70,9 @@ trap finish EXIT
 mkdir -p "$WINEPREFIX"
 wineserver -p >"$run/wineserver.log" 2>&1 </dev/null &
 wine wineboot.exe --init >"$run/wineboot.log" 2>&1 </dev/null
+# Wine draws with its own fonts from its data folder only where a program asks for them by
+# file; Qt lists the fonts folder of Windows, so they go there as an installed Windows has them.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 # COM7 is a Linux pseudo-terminal, reached through a link the helper below points at each
 # test's new terminal. Declared as a port, it is in the SERIALCOMM map as on Windows; Wine's
 # device manager reads the declaration when the server starts, so the server starts again.

@@ -1,12 +1,13 @@
 ; The Windows installer: the program folder, Start-menu shortcuts for both editions, the HUB
 ; edition's shared settings folder, and an uninstaller registered with Windows.
 ; Packed by scripts/make-installer.sh, which lists the installed files for the uninstaller.
-Unicode true
+; A 64-bit installer for a 64-bit program: it sees the 64-bit registry and Program Files as
+; they are, and 32-bit Windows refuses it before it starts.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
-!include "x64.nsh"
 !include "LogicLib.nsh"
 
 !define PRODUCT "Valtyp"
@@ -34,18 +35,6 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
-
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "${PRODUCT} needs 64-bit Windows."
-    Abort
-  ${EndIf}
-  SetRegView 64
-FunctionEnd
-
-Function un.onInit
-  SetRegView 64
-FunctionEnd
 
 Section "Valtyp"
   SetShellVarContext all

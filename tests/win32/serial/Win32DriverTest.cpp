@@ -201,22 +201,17 @@ TEST_F(Win32DriverTest, OpenFailuresSayWhy) {
     EXPECT_EQ(driver_->SerConfigure(&badRate), SER_ERR_BAD_SETTING);
 }
 
-TEST_F(Win32DriverTest, ModemLinesWorkOrNameTheCallThatFailed) {
+TEST_F(Win32DriverTest, ModemLinesOfAPortWithoutThemReadOffAndSetQuietly) {
     open_ = openCom7();
     ASSERT_GE(open_, 0);
-    // A pseudo-terminal has no modem lines: Wine answers error 50 there, a real port works.
-    auto check = [&](const char* what, int result, const char* call) {
-        if (result >= 0) return;
-        EXPECT_EQ(result, -1) << what;
-        std::string text = driver_->SerGetErrorText();
-        EXPECT_NE(text.find(call), std::string::npos) << what << ": " << text;
-        EXPECT_NE(text.find("(error 50)"), std::string::npos) << what << ": " << text;
-    };
-    check("DTR", driver_->SerSetDTR(open_, 1), "EscapeCommFunction COM7");
-    check("RTS", driver_->SerSetRTS(open_, 0), "EscapeCommFunction COM7");
+    // A pseudo-terminal has no modem lines (Wine answers error 50), like many virtual ports:
+    // reading and setting them must not end an acquisition.
+    EXPECT_EQ(driver_->SerSetDTR(open_, 1), 0) << driver_->SerGetErrorText();
+    EXPECT_EQ(driver_->SerSetRTS(open_, 0), 0) << driver_->SerGetErrorText();
+    EXPECT_EQ(driver_->SerSendBreak(open_, 10), 0) << driver_->SerGetErrorText();
     for (auto line :
          {driver_->SerSigCTS, driver_->SerSigDSR, driver_->SerSigCD, driver_->SerSigRing})
-        check("input line", line(open_), "GetCommModemStatus COM7");
+        EXPECT_EQ(line(open_), 0) << driver_->SerGetErrorText();
     // The error marks read clear on a clean line; purging both ways works.
     EXPECT_EQ(driver_->SerSigParityErr(open_), 0);
     EXPECT_EQ(driver_->SerSigFrameErr(open_), 0);

@@ -17,6 +17,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr DWORD kDefaultBreak = 250;
 
+// What a port without modem lines answers (a virtual port, or a pseudo-terminal under Wine):
+// such a line reads as off and setting it changes nothing, as on the POSIX side.
+bool noSuchFeature(DWORD error) {
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
 int millisecondsUntil(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
@@ -339,7 +345,10 @@ int Win32Port::txDrain() {
 }
 
 int Win32Port::sendBreak(int milliseconds) {
-    if (!SetCommBreak(device_.get())) return failWithLastError(-1, "SetCommBreak " + name_);
+    if (!SetCommBreak(device_.get())) {
+        if (noSuchFeature(GetLastError())) return 0;
+        return failWithLastError(-1, "SetCommBreak " + name_);
+    }
     Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : kDefaultBreak);
     if (!ClearCommBreak(device_.get())) return failWithLastError(-1, "ClearCommBreak " + name_);
     return 0;
@@ -347,14 +356,18 @@ int Win32Port::sendBreak(int milliseconds) {
 
 int Win32Port::inputLine(DWORD bit) {
     DWORD lines = 0;
-    if (!GetCommModemStatus(device_.get(), &lines))
+    if (!GetCommModemStatus(device_.get(), &lines)) {
+        if (noSuchFeature(GetLastError())) return 0;
         return failWithLastError(-1, "GetCommModemStatus " + name_);
+    }
     return (lines & bit) ? 1 : 0;
 }
 
 int Win32Port::setOutputLine(DWORD function) {
-    if (!EscapeCommFunction(device_.get(), function))
+    if (!EscapeCommFunction(device_.get(), function)) {
+        if (noSuchFeature(GetLastError())) return 0;
         return failWithLastError(-1, "EscapeCommFunction " + name_);
+    }
     return 0;
 }
 

@@ -93,4 +93,9 @@ done
 export VALTYP_PTY_HELPER
 VALTYP_PTY_HELPER=$(cat "$run/helper-port")
 
-ctest --test-dir "$build" --output-on-failure "$@"
+status=0
+ctest --test-dir "$build" --output-on-failure "$@" || status=$?
+if [ ${#with_qt[@]} -eq 0 ]; then
+  echo "SKIPPED: the Windows programs and their installer were not tested (no Qt for Windows in $prefix)."
+fi
+exit "$status"

@@ -15,6 +15,8 @@ packages+=(x11-xkb-utils)
 packages+=(nsis)
 # The fonts Windows programs draw their text with under Wine.
 packages+=(fonts-wine)
+# The update check test's HTTPS server makes its certificate.
+packages+=(openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

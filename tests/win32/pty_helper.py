@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Holds the master side of Linux pseudo-terminals for the Windows tests that run under Wine.
+"""Holds the Linux side of the Windows tests that run under Wine: the master side of
+pseudo-terminals mapped as COM ports, and an HTTPS server for the update check.
 
 A test connects over TCP on 127.0.0.1 and sends one command per line; every answer is one line,
 "ok ..." or "error ...":
@@ -9,14 +10,22 @@ A test connects over TCP on 127.0.0.1 and sends one command per line; every answ
   read COUNT MS          reads up to COUNT bytes within MS milliseconds; answers with their hex
   termios                the line settings Wine put on the slave: "9600 7E1"
   hangup                 closes the master: the slave reads as hung up
-The pseudo-terminal of a connection is closed when the connection ends.
+  https                  an HTTPS server on 127.0.0.1 with a self-signed certificate for
+                         localhost; answers "ok PORT"
+  https-log              what the server saw since: "ok REQUESTS REFUSED", the requests read
+                         after a completed handshake and the handshakes the client broke off
+The pseudo-terminal and the server of a connection are closed when the connection ends.
 """
 import argparse
 import os
 import pty
 import select
 import socket
+import ssl
+import subprocess
+import tempfile
 import termios
+import threading
 import time
 import tty
 
@@ -95,8 +104,81 @@ class Line:
         return "error unknown command " + command
 
 
+class UpdateServer:
+    """Answers every request that arrives over TLS with a version document."""
+
+    DOCUMENT = b"Valtyp 1.0.0\n"
+
+    def __init__(self):
+        self.listener = None
+        self.requests = 0
+        self.refused = 0
+        self.lock = threading.Lock()
+
+    def start(self):
+        folder = tempfile.mkdtemp(prefix="valtyp-https-")
+        key, certificate = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-keyout", key, "-out", certificate, "-subj", "/CN=localhost",
+                        "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"],
+                       check=True, capture_output=True)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(certificate, key)
+        for name in (key, certificate):
+            os.unlink(name)
+        os.rmdir(folder)
+        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen(8)
+        threading.Thread(target=self.accept, args=(self.listener, context), daemon=True).start()
+        return f"ok {self.listener.getsockname()[1]}"
+
+    def accept(self, listener, context):
+        while True:
+            try:
+                connection, _ = listener.accept()
+            except OSError:
+                return
+            threading.Thread(target=self.answer, args=(connection, context), daemon=True).start()
+
+    def answer(self, connection, context):
+        connection.settimeout(20)
+        try:
+            with context.wrap_socket(connection, server_side=True) as tls:
+                request = b""
+                while b"\r\n\r\n" not in request:
+                    chunk = tls.recv(4096)
+                    if not chunk:
+                        # A client that checks the certificate itself after the handshake
+                        # leaves without a request when it does not trust it.
+                        raise ConnectionError("closed without a request")
+                    request += chunk
+                with self.lock:
+                    self.requests += 1
+                tls.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: "
+                            + str(len(self.DOCUMENT)).encode() + b"\r\nConnection: close\r\n\r\n"
+                            + self.DOCUMENT)
+        except (ssl.SSLError, ConnectionError) as problem:
+            print("https: refused:", problem, flush=True)
+            with self.lock:
+                self.refused += 1
+        except OSError as problem:
+            print("https:", problem, flush=True)
+
+    def handle(self, words):
+        if words[0] == "https":
+            return self.start() if self.listener is None else "error already serving"
+        with self.lock:
+            return f"ok {self.requests} {self.refused}"
+
+    def close(self):
+        if self.listener is not None:
+            self.listener.close()
+
+
 def serve(connection, links):
     line = Line(links)
+    update = UpdateServer()
     reader = connection.makefile("r", encoding="ascii", newline="\n")
     try:
         for text in reader:
@@ -104,12 +186,13 @@ def serve(connection, links):
             if not words:
                 continue
             try:
-                answer = line.handle(words)
+                answer = (update if words[0].startswith("https") else line).handle(words)
             except (OSError, ValueError) as problem:
                 answer = f"error {problem}"
             connection.sendall((answer + "\n").encode("ascii"))
     finally:
         line.close()
+        update.close()
         connection.close()
 
 

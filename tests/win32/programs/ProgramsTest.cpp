@@ -25,6 +25,7 @@
 #include <vector>
 
 using namespace std::chrono_literals;
+using win32test::HelperConnection;
 using win32test::Program;
 using win32test::PtyLine;
 
@@ -211,6 +212,39 @@ void cliTypesWhatCom7Receives(const std::wstring& keyboardType) {
     EXPECT_EQ(target.text(30), typedLines(kernValues, L" yz/"));
 }
 
+// The version document's server on the Linux side, with a self-signed certificate that no
+// Windows trusts.
+class UpdateServer {
+  public:
+    UpdateServer() : port_(std::stoi(helper_.ask("https"))) {}
+    std::wstring url() const { return L"https://localhost:" + std::to_wstring(port_) + L"/version"; }
+    // Requests answered after a completed handshake, and handshakes the client broke off.
+    std::pair<int, int> seen() {
+        std::istringstream answer(helper_.ask("https-log"));
+        std::pair<int, int> counts;
+        answer >> counts.first >> counts.second;
+        return counts;
+    }
+
+  private:
+    HelperConnection helper_;
+    int port_;
+};
+
+// Starts the window until one start checks for updates (about one in four does) and the
+// server saw that check; what it saw.
+std::pair<int, int> firstUpdateCheck(UpdateServer& server) {
+    for (int start = 0; start < 40; ++start) {
+        Program valtyp(quoted(programs + L"\\valtyp.exe"));
+        HWND window = valtyp.window(L"Valtyp");
+        if (window == nullptr) break;
+        for (int i = 0; i < 30 && server.seen() == std::pair(0, 0); ++i) std::this_thread::sleep_for(100ms);
+        closeWindow(valtyp, window);
+        if (server.seen() != std::pair(0, 0)) return server.seen();
+    }
+    return {0, 0};
+}
+
 }  // namespace
 
 TEST(WindowsCli, PassesEverySample) {
@@ -358,4 +392,12 @@ TEST(WindowsInstaller, InstallsSilentlyStartsFromItsShortcutAndUninstalls) {
     EXPECT_FALSE(exists(installed));
     EXPECT_FALSE(exists(menu));
     EXPECT_TRUE(exists(hubSettingsFolder() + L"\\prefs.txt"));
+}
+
+TEST(WindowsUpdateCheck, RefusesAServerWhoseCertificateWindowsDoesNotTrust) {
+    seedRegistry({{L"checkForUpdates", L"true"}});
+    UpdateServer stranger;
+    SetEnvironmentVariableW(L"VALTYP_UPDATE_URL", stranger.url().c_str());
+    EXPECT_EQ(firstUpdateCheck(stranger), std::pair(0, 1)) << "no request after the handshake";
+    SetEnvironmentVariableW(L"VALTYP_UPDATE_URL", nullptr);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The Linux side of a COM port under Wine: a pseudo-terminal held by tests/win32/pty_helper.py,
-// reached over a local socket whose port number VALTYP_PTY_HELPER names.
+// The Linux side of a test under Wine, held by tests/win32/pty_helper.py and reached over a
+// local socket whose port number VALTYP_PTY_HELPER names: a COM port's pseudo-terminal, or an
+// HTTPS server. The helper serves one connection at a time.
 
 #include <winsock2.h>
 
@@ -10,10 +11,9 @@
 
 namespace win32test {
 
-class PtyLine {
+class HelperConnection {
   public:
-    // Opens a new pseudo-terminal mapped as the COM port name (e.g. "com7").
-    explicit PtyLine(const std::string& comName) {
+    HelperConnection() {
         const char* port = std::getenv("VALTYP_PTY_HELPER");
         if (!port) throw std::runtime_error("VALTYP_PTY_HELPER is not set");
         WSADATA data;
@@ -27,14 +27,35 @@ class PtyLine {
             connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
             throw std::runtime_error("cannot reach the pseudo-terminal helper on port " +
                                      std::string(port));
-        slave_ = ask("open " + comName);
     }
-    ~PtyLine() {
+    ~HelperConnection() {
         if (socket_ != INVALID_SOCKET) closesocket(socket_);
         WSACleanup();
     }
-    PtyLine(const PtyLine&) = delete;
-    PtyLine& operator=(const PtyLine&) = delete;
+    HelperConnection(const HelperConnection&) = delete;
+    HelperConnection& operator=(const HelperConnection&) = delete;
+
+    // Sends one command; the answer after "ok ", or an exception with the helper's error.
+    std::string ask(const std::string& command) {
+        std::string line = command + "\n";
+        if (send(socket_, line.data(), static_cast<int>(line.size()), 0) !=
+            static_cast<int>(line.size()))
+            throw std::runtime_error("send to the helper failed");
+        std::string answer;
+        char c = 0;
+        while (recv(socket_, &c, 1, 0) == 1 && c != '\n') answer += c;
+        if (answer.rfind("ok", 0) != 0) throw std::runtime_error(command + ": " + answer);
+        return answer.size() > 3 ? answer.substr(3) : std::string();
+    }
+
+  private:
+    SOCKET socket_ = INVALID_SOCKET;
+};
+
+class PtyLine {
+  public:
+    // Opens a new pseudo-terminal mapped as the COM port name (e.g. "com7").
+    explicit PtyLine(const std::string& comName) : slave_(helper_.ask("open " + comName)) {}
 
     const std::string& slavePath() const { return slave_; }
     void write(const std::string& bytes) { ask("write " + hex(bytes)); }
@@ -47,17 +68,7 @@ class PtyLine {
     void hangUp() { ask("hangup"); }
 
   private:
-    std::string ask(const std::string& command) {
-        std::string line = command + "\n";
-        if (send(socket_, line.data(), static_cast<int>(line.size()), 0) !=
-            static_cast<int>(line.size()))
-            throw std::runtime_error("send to the helper failed");
-        std::string answer;
-        char c = 0;
-        while (recv(socket_, &c, 1, 0) == 1 && c != '\n') answer += c;
-        if (answer.rfind("ok", 0) != 0) throw std::runtime_error(command + ": " + answer);
-        return answer.size() > 3 ? answer.substr(3) : std::string();
-    }
+    std::string ask(const std::string& command) { return helper_.ask(command); }
     static std::string hex(const std::string& bytes) {
         static constexpr char digits[] = "0123456789abcdef";
         std::string text;
@@ -74,7 +85,7 @@ class PtyLine {
         return bytes;
     }
 
-    SOCKET socket_ = INVALID_SOCKET;
+    HelperConnection helper_;
     std::string slave_;
 };
 

@@ -3,7 +3,7 @@
 // editions with their settings stores, its tabs as drawn, and the installer. COM7 is a Linux
 // pseudo-terminal; the keys go to edit-target.exe, a window of another process.
 
-#include "Program.h"
+#include "win32/Program.h"
 #include "win32/keys/EditTarget.h"
 #include "win32/serial/PtyLine.h"
 

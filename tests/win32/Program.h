@@ -1,6 +1,6 @@
 #pragma once
-// A program of the installed set started as Windows starts it, its output kept in a file, its
-// window found, and ended as the desktop ends it: WM_CLOSE to the window.
+// A program started as Windows starts it, its output kept in a file, its window found; ended by
+// the test with WM_CLOSE to that window, or terminated when the test leaves it running.
 
 #include <windows.h>
 
@@ -45,19 +45,38 @@ inline std::string readWholeFile(const std::wstring& path) {
     return text;
 }
 
+[[noreturn]] inline void failWithLastError(const char* call) {
+    throw std::runtime_error(std::string(call) + " failed, error " + std::to_string(GetLastError()));
+}
+
+// A new empty file in the temporary folder, deleted with the object.
+class TempFile {
+  public:
+    TempFile() {
+        wchar_t folder[MAX_PATH];
+        wchar_t file[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        if (GetTempFileNameW(folder, L"vtt", 0, file) == 0) failWithLastError("GetTempFileNameW");
+        path_ = file;
+    }
+    ~TempFile() { DeleteFileW(path_.c_str()); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::wstring& path() const { return path_; }
+
+  private:
+    std::wstring path_;
+};
+
 class Program {
   public:
     // Starts the command line; the program's standard output and error go to one file.
     explicit Program(std::wstring commandLine) {
-        wchar_t temp[MAX_PATH];
-        wchar_t file[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        if (GetTempFileNameW(temp, L"vpo", 0, file) == 0) fail("GetTempFileNameW");
-        outputPath_ = file;
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE output = CreateFileW(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+        HANDLE output = CreateFileW(output_.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (output == INVALID_HANDLE_VALUE) fail("CreateFileW of the output file");
+        if (output == INVALID_HANDLE_VALUE) failWithLastError("CreateFileW of the output file");
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -67,7 +86,7 @@ class Program {
         const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                             nullptr, nullptr, &startup, &process_);
         CloseHandle(output);
-        if (!started) fail("CreateProcessW");
+        if (!started) failWithLastError("CreateProcessW");
     }
 
     ~Program() {
@@ -78,7 +97,6 @@ class Program {
         }
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
-        DeleteFileW(outputPath_.c_str());
     }
 
     Program(const Program&) = delete;
@@ -94,7 +112,9 @@ class Program {
         return status;
     }
 
-    std::string output() const { return readWholeFile(outputPath_); }
+    std::string output() const { return readWholeFile(output_.path()); }
+    HANDLE handle() const { return process_.hProcess; }
+    DWORD threadId() const { return process_.dwThreadId; }
 
     // The program's visible top-level window whose title holds the text; waits for it.
     HWND window(const std::wstring& titlePart,
@@ -133,12 +153,7 @@ class Program {
         return search.found;
     }
 
-    [[noreturn]] static void fail(const char* call) {
-        throw std::runtime_error(std::string(call) + " failed, error " +
-                                 std::to_string(GetLastError()));
-    }
-
-    std::wstring outputPath_;
+    TempFile output_;
     PROCESS_INFORMATION process_{};
 };
 

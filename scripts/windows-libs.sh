@@ -72,9 +72,10 @@ build_gmp() {
   stage "GMP with its C++ classes (static)"
   local src
   src=$(fetch_source gmp)
-  # Debian's tarball has no doc/ (nor does its top makefile descend into it); configure must not
-  # look for its makefile either.
+  # Debian's tarball has no doc/ (its Makefile.am no longer descends into it, but the generated
+  # Makefile.in still does); neither configure nor make may look for it.
   sed -i 's| doc/Makefile||' "$src/configure"
+  sed -i 's|^\(SUBDIRS = .*\) doc$|\1|' "$src/Makefile.in"
   rm -rf "$work/build-gmp" && mkdir -p "$work/build-gmp"
   (cd "$work/build-gmp" &&
     "$src/configure" --host=$triplet --prefix="$prefix" --enable-cxx --enable-static --disable-shared \

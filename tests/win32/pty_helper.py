@@ -10,10 +10,12 @@ A test connects over TCP on 127.0.0.1 and sends one command per line; every answ
   read COUNT MS          reads up to COUNT bytes within MS milliseconds; answers with their hex
   termios                the line settings Wine put on the slave: "9600 7E1"
   hangup                 closes the master: the slave reads as hung up
-  https                  an HTTPS server on 127.0.0.1 with a self-signed certificate for
-                         localhost; answers "ok PORT"
-  https-log              what the server saw since: "ok REQUESTS REFUSED", the requests read
-                         after a completed handshake and the handshakes the client broke off
+  https [silent]         an HTTPS server on 127.0.0.1 with a self-signed certificate for
+                         localhost; answers "ok PORT". A silent one accepts connections and
+                         then says nothing.
+  https-log              what the server saw since: "ok CONNECTIONS REQUESTS REFUSED", the
+                         connections accepted, the requests read after a completed handshake
+                         and the connections the client left without a request
 The pseudo-terminal and the server of a connection are closed when the connection ends.
 """
 import argparse
@@ -111,11 +113,13 @@ class UpdateServer:
 
     def __init__(self):
         self.listener = None
+        self.connections = 0
         self.requests = 0
         self.refused = 0
+        self.held = []
         self.lock = threading.Lock()
 
-    def start(self):
+    def start(self, silent):
         folder = tempfile.mkdtemp(prefix="valtyp-https-")
         key, certificate = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
@@ -130,15 +134,21 @@ class UpdateServer:
         self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.listener.bind(("127.0.0.1", 0))
         self.listener.listen(8)
-        threading.Thread(target=self.accept, args=(self.listener, context), daemon=True).start()
+        threading.Thread(target=self.accept, args=(self.listener, context, silent),
+                         daemon=True).start()
         return f"ok {self.listener.getsockname()[1]}"
 
-    def accept(self, listener, context):
+    def accept(self, listener, context, silent):
         while True:
             try:
                 connection, _ = listener.accept()
             except OSError:
                 return
+            with self.lock:
+                self.connections += 1
+                if silent:
+                    self.held.append(connection)
+                    continue
             threading.Thread(target=self.answer, args=(connection, context), daemon=True).start()
 
     def answer(self, connection, context):
@@ -167,13 +177,17 @@ class UpdateServer:
 
     def handle(self, words):
         if words[0] == "https":
-            return self.start() if self.listener is None else "error already serving"
+            if self.listener is not None:
+                return "error already serving"
+            return self.start(silent=words[1:] == ["silent"])
         with self.lock:
-            return f"ok {self.requests} {self.refused}"
+            return f"ok {self.connections} {self.requests} {self.refused}"
 
     def close(self):
         if self.listener is not None:
             self.listener.close()
+        for connection in self.held:
+            connection.close()
 
 
 def serve(connection, links):

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <sstream>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -213,16 +214,23 @@ void cliTypesWhatCom7Receives(const std::wstring& keyboardType) {
 }
 
 // The version document's server on the Linux side, with a self-signed certificate that no
-// Windows trusts.
+// Windows trusts; a silent one accepts connections and then says nothing.
 class UpdateServer {
   public:
-    UpdateServer() : port_(std::stoi(helper_.ask("https"))) {}
+    struct Seen {
+        int connections = 0;
+        int requests = 0;  // read after a completed handshake
+        int refused = 0;   // connections the client left without a request
+        bool operator==(const Seen&) const = default;
+    };
+
+    explicit UpdateServer(bool silent = false)
+        : port_(std::stoi(helper_.ask(silent ? "https silent" : "https"))) {}
     std::wstring url() const { return L"https://localhost:" + std::to_wstring(port_) + L"/version"; }
-    // Requests answered after a completed handshake, and handshakes the client broke off.
-    std::pair<int, int> seen() {
-        std::istringstream answer(helper_.ask("https-log"));
-        std::pair<int, int> counts;
-        answer >> counts.first >> counts.second;
+    Seen seen() {
+        Seen counts;
+        std::istringstream(helper_.ask("https-log")) >> counts.connections >> counts.requests >>
+            counts.refused;
         return counts;
     }
 
@@ -231,18 +239,29 @@ class UpdateServer {
     int port_;
 };
 
-// Starts the window until one start checks for updates (about one in four does) and the
-// server saw that check; what it saw.
-std::pair<int, int> firstUpdateCheck(UpdateServer& server) {
+struct UpdateCheck {
+    UpdateServer::Seen seen;
+    std::chrono::milliseconds closing{};  // from WM_CLOSE to the program's end
+};
+
+// Starts the window until one start checks for updates (about one in four does), gives the
+// check a few seconds, and closes the window.
+UpdateCheck firstUpdateCheck(UpdateServer& server) {
     for (int start = 0; start < 40; ++start) {
         Program valtyp(quoted(programs + L"\\valtyp.exe"));
         HWND window = valtyp.window(L"Valtyp");
         if (window == nullptr) break;
-        for (int i = 0; i < 30 && server.seen() == std::pair(0, 0); ++i) std::this_thread::sleep_for(100ms);
-        closeWindow(valtyp, window);
-        if (server.seen() != std::pair(0, 0)) return server.seen();
+        for (int i = 0; i < 30 && server.seen().connections == 0; ++i) std::this_thread::sleep_for(100ms);
+        const bool checked = server.seen().connections > 0;
+        if (checked) std::this_thread::sleep_for(3s);
+        const auto closed = std::chrono::steady_clock::now();
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(valtyp.wait(60s), std::optional<DWORD>(0)) << valtyp.output();
+        if (checked)
+            return {server.seen(), std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::steady_clock::now() - closed)};
     }
-    return {0, 0};
+    return {};
 }
 
 }  // namespace
@@ -398,6 +417,17 @@ TEST(WindowsUpdateCheck, RefusesAServerWhoseCertificateWindowsDoesNotTrust) {
     seedRegistry({{L"checkForUpdates", L"true"}});
     UpdateServer stranger;
     SetEnvironmentVariableW(L"VALTYP_UPDATE_URL", stranger.url().c_str());
-    EXPECT_EQ(firstUpdateCheck(stranger), std::pair(0, 1)) << "no request after the handshake";
+    EXPECT_EQ(firstUpdateCheck(stranger).seen, (UpdateServer::Seen{1, 0, 1}))
+        << "no request after the handshake";
+    SetEnvironmentVariableW(L"VALTYP_UPDATE_URL", nullptr);
+}
+
+TEST(WindowsUpdateCheck, ClosingTheWindowDuringAStalledCheckEndsItAtOnce) {
+    seedRegistry({{L"checkForUpdates", L"true"}});
+    UpdateServer silent(true);
+    SetEnvironmentVariableW(L"VALTYP_UPDATE_URL", silent.url().c_str());
+    const UpdateCheck check = firstUpdateCheck(silent);
+    EXPECT_EQ(check.seen.connections, 1);
+    EXPECT_LT(check.closing, 5s);
     SetEnvironmentVariableW(L"VALTYP_UPDATE_URL", nullptr);
 }

@@ -55,9 +55,13 @@ bool lineOpenedAs(PtyLine& line, const std::string& settings) {
     return false;
 }
 
-void closeWindow(Program& program, HWND window) {
+// Ends the program as the desktop does; how long it took to end.
+std::chrono::milliseconds closeWindow(Program& program, HWND window) {
+    const auto closed = std::chrono::steady_clock::now();
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.wait(60s), std::optional<DWORD>(0)) << program.output();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 closed);
 }
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
@@ -254,12 +258,8 @@ UpdateCheck firstUpdateCheck(UpdateServer& server) {
         for (int i = 0; i < 30 && server.seen().connections == 0; ++i) std::this_thread::sleep_for(100ms);
         const bool checked = server.seen().connections > 0;
         if (checked) std::this_thread::sleep_for(3s);
-        const auto closed = std::chrono::steady_clock::now();
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(valtyp.wait(60s), std::optional<DWORD>(0)) << valtyp.output();
-        if (checked)
-            return {server.seen(), std::chrono::duration_cast<std::chrono::milliseconds>(
-                                       std::chrono::steady_clock::now() - closed)};
+        const std::chrono::milliseconds closing = closeWindow(valtyp, window);
+        if (checked) return {server.seen(), closing};
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -113,6 +114,34 @@ class Program {
     }
 
     std::string output() const { return readWholeFile(output_.path()); }
+
+    // Where each of the program's threads stands, as Wine's debugger tells it, for a test to show
+    // when the program does not end (a hang may show only on another machine). The debugger
+    // cannot attach to a process that is already ending and says so instead.
+    std::string threadStacks() const {
+        Program debugger(L"winedbg.exe --command \"bt all\" " +
+                         std::to_wstring(process_.dwProcessId));
+        if (!debugger.wait(std::chrono::seconds(60))) return "(the debugger did not answer)\n";
+        char own[32];
+        std::snprintf(own, sizeof own, "in process %04lx ",
+                      static_cast<unsigned long>(process_.dwProcessId));
+        // "bt all" tells of every process; a thread's stack runs from its heading to a blank line.
+        std::string stacks;
+        bool ours = false;
+        std::size_t from = 0;
+        const std::string all = debugger.output();
+        while (from < all.size()) {
+            std::size_t end = all.find('\n', from);
+            if (end == std::string::npos) end = all.size();
+            const std::string line = all.substr(from, end - from);
+            from = end + 1;
+            if (line.rfind("Backtracing for thread", 0) == 0)
+                ours = line.find(own) != std::string::npos;
+            if (ours) stacks += line.substr(0, 200) + "\n";
+        }
+        return stacks.empty() ? all : stacks;
+    }
+
     HANDLE handle() const { return process_.hProcess; }
     DWORD threadId() const { return process_.dwThreadId; }
 

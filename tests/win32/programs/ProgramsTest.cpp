@@ -59,7 +59,9 @@ bool lineOpenedAs(PtyLine& line, const std::string& settings) {
 std::chrono::milliseconds closeWindow(Program& program, HWND window) {
     const auto closed = std::chrono::steady_clock::now();
     PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.wait(60s), std::optional<DWORD>(0)) << program.output();
+    const std::optional<DWORD> status = program.wait(60s);
+    EXPECT_EQ(status, std::optional<DWORD>(0))
+        << program.output() << (status ? "" : program.threadStacks());
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  closed);
 }

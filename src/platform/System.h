@@ -50,4 +50,10 @@ std::optional<SystemNames> systemNames(std::string* why);
 // The user's home folder, empty when unknown.
 std::string homeFolder();
 
+// Ends the process with the status once the program's own teardown is done. On Windows the
+// libraries are not told (TerminateProcess after flushing the standard streams): one whose
+// detach waits for a thread the system has already ended would keep the process from ever
+// ending. Elsewhere as std::exit does.
+[[noreturn]] void endProcess(int status);
+
 }  // namespace platform

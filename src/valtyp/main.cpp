@@ -1,6 +1,7 @@
 // valtyp: the desktop program.
 
 #include "config/KeyMaps.h"
+#include "platform/System.h"
 #include "platform/focus/SystemFocus.h"
 #include "platform/keys/SystemKeyboard.h"
 #include "valtyp/QtDialogs.h"
@@ -12,7 +13,9 @@
 
 #include <cstdlib>
 
-int main(int argc, char** argv) {
+namespace {
+
+int runProgram(int argc, char** argv) {
     QtDialogs dialogs;
     FrameServices services;
     services.dialogs = &dialogs;
@@ -30,4 +33,11 @@ int main(int argc, char** argv) {
         services.browser = LinkRunner::desktopOpener();
     services.exit = [](int status) { QCoreApplication::exit(status); };
     return VideriRaZiv::main(argc, argv, std::move(services));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The window, its settings and every thread of the program's own have ended by now.
+    platform::endProcess(runProgram(argc, argv));
 }

@@ -79,4 +79,8 @@ std::string homeFolder() {
     return home ? home : "";
 }
 
+void endProcess(int status) {
+    std::exit(status);
+}
+
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/win32/Text.h"
@@ -117,6 +119,12 @@ std::string homeFolder() {
     size = GetEnvironmentVariableW(L"USERPROFILE", home.data(), size);
     home.resize(size);
     return toUtf8(home);
+}
+
+void endProcess(int status) {
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+    std::exit(status);  // only when the system refused to end the process
 }
 
 }  // namespace platform

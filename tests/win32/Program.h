@@ -46,6 +46,15 @@ inline std::string readWholeFile(const std::wstring& path) {
     return text;
 }
 
+// The exit status of a process, or nothing when it still runs after the time.
+inline std::optional<DWORD> exitStatus(HANDLE process, std::chrono::milliseconds limit) {
+    if (WaitForSingleObject(process, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD status = 0;
+    GetExitCodeProcess(process, &status);
+    return status;
+}
+
 [[noreturn]] inline void failWithLastError(const char* call) {
     throw std::runtime_error(std::string(call) + " failed, error " + std::to_string(GetLastError()));
 }
@@ -105,12 +114,7 @@ class Program {
 
     // The exit status, or nothing when the program still runs after the time.
     std::optional<DWORD> wait(std::chrono::milliseconds limit) const {
-        if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) !=
-            WAIT_OBJECT_0)
-            return std::nullopt;
-        DWORD status = 0;
-        GetExitCodeProcess(process_.hProcess, &status);
-        return status;
+        return exitStatus(process_.hProcess, limit);
     }
 
     std::string output() const { return readWholeFile(output_.path()); }

@@ -182,12 +182,7 @@ std::optional<DWORD> runAsTheShellDoes(const std::wstring& commandLine, std::chr
     info.lpParameters = parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&info) || info.hProcess == nullptr) return std::nullopt;
-    std::optional<DWORD> status;
-    if (WaitForSingleObject(info.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0) {
-        DWORD code = 0;
-        GetExitCodeProcess(info.hProcess, &code);
-        status = code;
-    }
+    const std::optional<DWORD> status = win32test::exitStatus(info.hProcess, limit);
     CloseHandle(info.hProcess);
     return status;
 }
